@@ -1,0 +1,54 @@
+// CServices: everything a test must be able to control, in one object: the clock and tick
+// counter, the random source, the message service and the folders. The application object owns
+// the process-wide instance; tests install their own with scripted parts. UI thread.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/message_service.h"
+
+class CServices {
+ public:
+  CServices();
+  ~CServices();
+
+  // The process-wide services (created with defaults on first use).
+  static CServices& Instance();
+  // Replaces the process-wide services; returns the previous ones (tests restore them).
+  static std::unique_ptr<CServices> Install(std::unique_ptr<CServices> services);
+
+  // --- clock
+  // Local wall-clock time now.
+  QDateTime Now() const { return m_now ? m_now() : QDateTime::currentDateTime(); }
+  // Milliseconds since an arbitrary start, wrapping like the system's 32-bit tick counter.
+  uint32_t TickCount() const;
+  void SetClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+  void SetTickCounter(std::function<uint32_t()> ticks) { m_ticks = std::move(ticks); }
+
+  // --- random bytes (cryptographic quality unless a test replaced the source)
+  QByteArray RandomBytes(int count) const;
+  void SetRandomSource(std::function<QByteArray(int)> source) { m_random = std::move(source); }
+
+  // --- message boxes
+  CMessageService& Messages() const { return *m_messages; }
+  void SetMessageService(std::unique_ptr<CMessageService> service) {
+    m_messages = std::move(service);
+  }
+
+  // --- folders; empty means "resolve as the application does at start-up"
+  QString programFolderOverride;
+  QString dataFolderOverride;
+  // The settings file; empty means $XDG_CONFIG_HOME/Brenmoor/QLT Client.conf.
+  QString settingsFileOverride;
+
+ private:
+  std::function<QDateTime()> m_now;
+  std::function<uint32_t()> m_ticks;
+  std::function<QByteArray(int)> m_random;
+  std::unique_ptr<CMessageService> m_messages;
+};

@@ -1,0 +1,166 @@
+#include "values/archive.h"
+
+#include <QStringDecoder>
+#include <cstring>
+
+namespace {
+
+template <typename T>
+void AppendLittleEndian(QByteArray& out, T value) {
+  char bytes[sizeof(T)];
+  for (size_t i = 0; i < sizeof(T); ++i) {
+    bytes[i] = static_cast<char>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF);
+  }
+  out.append(bytes, sizeof(T));
+}
+
+}  // namespace
+
+CArchive::CArchive(const QByteArray& bytes) : m_bytes(bytes), m_loading(true) {}
+
+CArchive::CArchive() : m_loading(false) {}
+
+void CArchive::WriteByte(uint8_t value) { m_bytes.append(static_cast<char>(value)); }
+
+void CArchive::WriteWord(uint16_t value) { AppendLittleEndian(m_bytes, value); }
+
+void CArchive::WriteInt32(int32_t value) {
+  AppendLittleEndian(m_bytes, static_cast<uint32_t>(value));
+}
+
+void CArchive::WriteInt64(int64_t value) {
+  AppendLittleEndian(m_bytes, static_cast<uint64_t>(value));
+}
+
+void CArchive::WriteDouble(double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  AppendLittleEndian(m_bytes, bits);
+}
+
+void CArchive::WriteFloat(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  AppendLittleEndian(m_bytes, bits);
+}
+
+void CArchive::WriteCount(int32_t count) {
+  if (count >= 0 && count < 0xFFFF) {
+    WriteWord(static_cast<uint16_t>(count));
+  } else {
+    WriteWord(0xFFFF);
+    WriteInt32(count);
+  }
+}
+
+void CArchive::WriteString(const QString& text) {
+  const qsizetype length = text.size();
+  WriteByte(0xFF);
+  WriteWord(0xFFFE);
+  if (length < 0xFF) {
+    WriteByte(static_cast<uint8_t>(length));
+  } else {
+    WriteByte(0xFF);
+    if (length < 0xFFFE) {
+      WriteWord(static_cast<uint16_t>(length));
+    } else {
+      WriteWord(0xFFFF);
+      WriteInt32(static_cast<int32_t>(length));
+    }
+  }
+  for (QChar c : text) WriteWord(c.unicode());
+}
+
+void CArchive::WriteBytes(const char* data, qsizetype size) { m_bytes.append(data, size); }
+
+void CArchive::Require(qsizetype size) const {
+  if (size < 0 || size > Remaining()) throw CArchiveError("unexpected end of archive");
+}
+
+uint8_t CArchive::ReadByte() {
+  Require(1);
+  return static_cast<uint8_t>(m_bytes[m_pos++]);
+}
+
+uint16_t CArchive::ReadWord() {
+  Require(2);
+  const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
+  m_pos += 2;
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+int32_t CArchive::ReadInt32() {
+  Require(4);
+  const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
+  m_pos += 4;
+  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                              (static_cast<uint32_t>(p[2]) << 16) |
+                              (static_cast<uint32_t>(p[3]) << 24));
+}
+
+int64_t CArchive::ReadInt64() {
+  const uint64_t low = ReadUInt32();
+  const uint64_t high = ReadUInt32();
+  return static_cast<int64_t>(low | (high << 32));
+}
+
+double CArchive::ReadDouble() {
+  const uint64_t bits = static_cast<uint64_t>(ReadInt64());
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+float CArchive::ReadFloat() {
+  const uint32_t bits = ReadUInt32();
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+int32_t CArchive::ReadCount() {
+  const uint16_t word = ReadWord();
+  if (word != 0xFFFF) return word;
+  const int32_t count = ReadInt32();
+  if (count < 0) throw CArchiveError("negative count");
+  return count;
+}
+
+QString CArchive::ReadString() {
+  bool unicode = false;
+  qint64 length = ReadByte();
+  if (length == 0xFF) {
+    length = ReadWord();
+    if (length == 0xFFFE) {
+      unicode = true;
+      length = ReadByte();
+      if (length == 0xFF) length = ReadWord();
+    }
+    if (length == 0xFFFF) {
+      length = ReadInt32();
+      if (length < 0) throw CArchiveError("negative string length");
+    }
+  }
+  if (unicode) {
+    Require(length * 2);
+    QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
+    const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
+    for (qsizetype i = 0; i < length; ++i) {
+      text[i] = QChar(static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8)));
+    }
+    m_pos += length * 2;
+    return text;
+  }
+  Require(length);
+  const QByteArray bytes = m_bytes.mid(m_pos, length);
+  m_pos += length;
+  QStringDecoder decoder(QStringDecoder::System);
+  return decoder(bytes);
+}
+
+QByteArray CArchive::ReadBytes(qsizetype size) {
+  Require(size);
+  QByteArray bytes = m_bytes.mid(m_pos, size);
+  m_pos += size;
+  return bytes;
+}
