@@ -18,6 +18,7 @@ enum MessageStyle : unsigned {
   kMbIconInformation = 0x40,
   kMbButtonMask = 0xF,
   kMbIconMask = 0xF0,
+  kMbDefButton2 = 0x100,  // the second button (No of Yes/No) is the default
 };
 
 // Message-box answers.

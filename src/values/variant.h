@@ -53,10 +53,16 @@ class CVariant {
   static CVariant FromDate(double oleDate);  // days since 1899-12-30, fraction = time of day
   static CVariant FromString(const QString& text);
   static CVariant FromError(int32_t code);
-  static CVariant FromBool(bool value);  // stored as 0 or 0xFFFF
+  // Stored as the 16-bit VARIANT_BOOL: IntegerPayload() is 0 or -1 (the word 0xFFFF).
+  static CVariant FromBool(bool value);
   static CVariant FromInt8(int8_t value);
   static CVariant FromByte(uint8_t value);
-  // Object references (tags 9 and 13): identity only; no ownership and no archive form.
+  // Any integer-valued tag (I2, I4, CY, ERROR, BOOL, I1, UI1, UI2, UI4, I8, UI8, INT, UINT), the
+  // value cut to the tag's width and sign as the platform stores it; other tags give empty.
+  // Lets the automation layer carry the integer types the table above does not name.
+  static CVariant FromInteger(VarType type, int64_t value);
+  // Object references (tags 9 and 13; any other tag is taken as 13): identity only; no ownership
+  // and no archive form (Serialize writes them as an empty variant).
   static CVariant FromObject(VarType type, void* object);
   // An array (tag 0x2000 + element type of the array).
   static CVariant FromArray(const CSafeArray& array);
@@ -72,7 +78,7 @@ class CVariant {
   bool IsByteArray() const;
 
   // Raw payload access; each is meaningful only for the matching type.
-  int64_t IntegerPayload() const { return m_int; }  // I2, I4, CY, ERROR, BOOL, I1, UI1, ...
+  int64_t IntegerPayload() const { return m_int; }   // I2, I4, CY, ERROR, BOOL, I1, UI1, ...
   double DoublePayload() const { return m_double; }  // R4, R8, DATE
   const QString& StringPayload() const { return m_text; }
   void* ObjectPayload() const { return m_object; }
@@ -80,14 +86,21 @@ class CVariant {
   // Bytes of a byte array (empty for anything else).
   QByteArray Bytes() const;
 
-  // Standard conversions in the user's locale; each returns false when the value cannot be
-  // converted (the caller supplies the default).
+  // Standard conversions in the user's locale (UserLocale(), variant_ops.h); each returns false
+  // when the value cannot be converted (the caller supplies the default). They follow the
+  // automation coercions: empty converts to "" / 0, null, error codes, object references and
+  // arrays do not convert; numbers become text with up to 15 (single: 7) significant digits and
+  // the user's decimal separator; booleans "True" / "False" and -1 / 0; dates their short date
+  // plus time (see variant.cpp); currency its decimal value; text parses in the user's locale;
+  // to int32 rounds half to even and fails on overflow.
   bool ToText(QString& out) const;
   bool ToDouble(double& out) const;
   bool ToInt32(int32_t& out) const;
 
   // Archive form: type word, then the payload (arrays: dimensions, bounds and elements).
-  // Reading throws CArchiveError on bad shapes; the caller catches at its boundary.
+  // Reading throws CArchiveError on bad shapes, short input and type words this system never
+  // writes (object references, decimals, unknown tags); the caller catches at its boundary.
+  // Object references have no archive form and are written as an empty variant.
   void Serialize(CArchive& ar) const;
   static CVariant Deserialize(CArchive& ar);
 

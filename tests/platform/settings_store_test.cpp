@@ -1,0 +1,123 @@
+// The settings store: where the file lies, values written and read back by section and entry,
+// defaults, and writes to unwritable or damaged files.
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <memory>
+
+#include "app/services.h"
+#include "support/harness.h"
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { m_previous = CServices::Install(std::make_unique<CServices>()); }
+  void TearDown() override { CServices::Install(std::move(m_previous)); }
+
+  static QString Home() { return qlt::test::TestHome(); }
+  static void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+  }
+
+  std::unique_ptr<CServices> m_previous;
+};
+
+TEST_F(SettingsStoreTest, ValuesGoToTheUsersConfigFileBySectionAndEntry) {
+  CSettingsStore store;
+  const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
+  EXPECT_EQ(store.FilePath(), file);
+  ASSERT_TRUE(store.WriteString(QString(), QStringLiteral("Path"), QStringLiteral("/opt/q, 2")));
+  ASSERT_TRUE(store.WriteString(QStringLiteral("Unit"), QStringLiteral("ID"),
+                                QStringLiteral("  Ünit 7  ")));
+  ASSERT_TRUE(store.WriteInt(QStringLiteral("Connection"), QStringLiteral("Port"), -4711));
+
+  const QSettings plain(file, QSettings::IniFormat);
+  EXPECT_EQ(plain.value(QStringLiteral("Path")).toString(), QStringLiteral("/opt/q, 2"));
+  EXPECT_EQ(plain.value(QStringLiteral("Unit/ID")).toString(), QStringLiteral("  Ünit 7  "));
+
+  EXPECT_EQ(store.ReadString(QString(), QStringLiteral("Path")), QStringLiteral("/opt/q, 2"));
+  EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("ID")),
+            QStringLiteral("  Ünit 7  "));
+  EXPECT_EQ(store.ReadInt(QStringLiteral("Connection"), QStringLiteral("Port"), 0), -4711);
+  // The same entry name in another section is another setting.
+  EXPECT_EQ(store.ReadString(QString(), QStringLiteral("ID"), QStringLiteral("none")),
+            QStringLiteral("none"));
+}
+
+TEST_F(SettingsStoreTest, MissingOrMistypedValuesGiveTheDefault) {
+  WriteFile(Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf"),
+            "[Unit]\nCount=twelve\nSpaced= 12 \nNames=a, b\n");
+  CSettingsStore store;
+  EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("GUID"), QStringLiteral("d")),
+            QStringLiteral("d"));
+  EXPECT_EQ(store.ReadInt(QStringLiteral("Unit"), QStringLiteral("Missing"), 7), 7);
+  EXPECT_EQ(store.ReadInt(QStringLiteral("Unit"), QStringLiteral("Count"), 7), 7);
+  EXPECT_EQ(store.ReadInt(QStringLiteral("Unit"), QStringLiteral("Spaced"), 7), 12);
+  // A hand-written value with commas is still one text.
+  EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("Names")),
+            QStringLiteral("a, b"));
+}
+
+TEST_F(SettingsStoreTest, OverrideRedirectsOnlyTheClientsStore) {
+  const QString override = Home() + QStringLiteral("/elsewhere/client.conf");
+  CServices::Instance().settingsFileOverride = override;
+  CSettingsStore client;
+  CSettingsStore gps(QString::fromLatin1(CSettingsStore::kGpsApplication));
+  EXPECT_EQ(client.FilePath(), override);
+  EXPECT_EQ(gps.FilePath(), Home() + QStringLiteral("/config/Brenmoor/Tarnwick.conf"));
+
+  ASSERT_TRUE(gps.WriteInt(QStringLiteral("GPS"), QStringLiteral("Baud"), 4800));
+  EXPECT_EQ(client.ReadInt(QStringLiteral("GPS"), QStringLiteral("Baud"), 0), 0);
+  EXPECT_EQ(gps.ReadInt(QStringLiteral("GPS"), QStringLiteral("Baud"), 0), 4800);
+}
+
+TEST_F(SettingsStoreTest, UnwritableFileFailsQuietly) {
+  WriteFile(Home() + QStringLiteral("/blocker"), "x");
+  CServices::Instance().settingsFileOverride = Home() + QStringLiteral("/blocker/QLT Client.conf");
+  CSettingsStore store;
+  EXPECT_FALSE(
+      store.WriteString(QStringLiteral("Unit"), QStringLiteral("GUID"), QStringLiteral("g")));
+  EXPECT_FALSE(store.WriteInt(QStringLiteral("Unit"), QStringLiteral("N"), 1));
+  EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("GUID")), QString());
+}
+
+TEST_F(SettingsStoreTest, DamagedFileIsRewrittenWithWhatCouldBeRead) {
+  const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
+  WriteFile(file, "[Unit]\nID=Truck\nGUID\n[Broken\nServer=abc\n\x01\xff=\n");
+  CSettingsStore store;
+  EXPECT_TRUE(store.WriteString(QString(), QStringLiteral("Path"), QStringLiteral("/p")));
+  EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("ID")),
+            QStringLiteral("Truck"));
+  EXPECT_EQ(store.ReadString(QStringLiteral("Broken"), QStringLiteral("Server")),
+            QStringLiteral("abc"));
+  EXPECT_EQ(store.ReadString(QString(), QStringLiteral("Path")), QStringLiteral("/p"));
+
+  QFile written(file);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  const QByteArray text = written.readAll();
+  EXPECT_TRUE(text.contains("Path=/p")) << text.constData();
+  EXPECT_TRUE(text.contains("ID=Truck")) << text.constData();
+}
+
+TEST_F(SettingsStoreTest, DamagedFileReadBeforeWritingIsRewrittenToo) {
+  const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
+  WriteFile(file, "[Unit]\nID=Truck\n[Broken\nServer=abc\n");
+  CSettingsStore store;
+  EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("ID")),
+            QStringLiteral("Truck"));
+  EXPECT_TRUE(store.WriteInt(QString(), QStringLiteral("Count"), 3));
+  EXPECT_EQ(store.ReadInt(QString(), QStringLiteral("Count"), 0), 3);
+  EXPECT_EQ(store.ReadString(QStringLiteral("Broken"), QStringLiteral("Server")),
+            QStringLiteral("abc"));
+}
+
+}  // namespace
