@@ -10,26 +10,36 @@ bool IsObjectReference(const CVariant& value) {
 
 }  // namespace
 
+void CVariantMap::Insert(const QString& lowerKey, const CVariant& value) {
+  const auto it = m_index.constFind(lowerKey);
+  if (it != m_index.constEnd()) {
+    m_entries[it.value()].second = value;
+    return;
+  }
+  m_index.insert(lowerKey, m_entries.size());
+  m_entries.append({lowerKey, value});
+}
+
 void CVariantMap::SetInteger(const QString& key, int32_t value) {
-  m_values.insert(key.toLower(), CVariant::FromInt32(value));
+  Insert(key.toLower(), CVariant::FromInt32(value));
 }
 
 void CVariantMap::SetText(const QString& key, const QString& text) {
-  m_values.insert(key.toLower(), CVariant::FromString(text));
+  Insert(key.toLower(), CVariant::FromString(text));
 }
 
 void CVariantMap::SetVariant(const QString& key, const CVariant& value) {
-  m_values.insert(key.toLower(), value);
+  Insert(key.toLower(), value);
 }
 
 const CVariant* CVariantMap::Find(const QString& key) const {
-  const auto it = m_values.constFind(key.toLower());
-  return it == m_values.constEnd() ? nullptr : &it.value();
+  const auto it = m_index.constFind(key.toLower());
+  return it == m_index.constEnd() ? nullptr : &m_entries[it.value()].second;
 }
 
 CVariant* CVariantMap::Find(const QString& key) {
-  const auto it = m_values.find(key.toLower());
-  return it == m_values.end() ? nullptr : &it.value();
+  const auto it = m_index.constFind(key.toLower());
+  return it == m_index.constEnd() ? nullptr : &m_entries[it.value()].second;
 }
 
 int32_t CVariantMap::GetInteger(const QString& key, int32_t defaultValue) const {
@@ -61,17 +71,36 @@ bool CVariantMap::CopyInto(const QString& key, CVariant& destination) const {
   return true;
 }
 
-bool CVariantMap::Remove(const QString& key) { return m_values.remove(key.toLower()); }
+bool CVariantMap::Remove(const QString& key) {
+  const auto it = m_index.constFind(key.toLower());
+  if (it == m_index.constEnd()) return false;
+  const qsizetype position = it.value();
+  m_index.erase(it);
+  m_entries.removeAt(position);
+  for (auto& index : m_index) {
+    if (index > position) --index;
+  }
+  return true;
+}
 
 void CVariantMap::ForEach(
     const std::function<void(const QString& key, const CVariant& value)>& visit) const {
-  for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it)
-    visit(it.key(), it.value());
+  for (const auto& [key, value] : m_entries) visit(key, value);
 }
 
 void CVariantMap::AssignFrom(const CVariantMap& other) {
   if (&other == this) return;
-  m_values = other.m_values;
+  m_entries = other.m_entries;
+  m_index = other.m_index;
+}
+
+bool CVariantMap::operator==(const CVariantMap& other) const {
+  if (m_entries.size() != other.m_entries.size()) return false;
+  for (const auto& [key, value] : m_entries) {
+    const CVariant* theirs = other.Find(key);
+    if (!theirs || *theirs != value) return false;
+  }
+  return true;
 }
 
 void CVariantMap::Serialize(CArchive& ar, bool terminated) const {
@@ -79,25 +108,25 @@ void CVariantMap::Serialize(CArchive& ar, bool terminated) const {
   // written as something else; the counted form counts only what it writes. The terminated form
   // also leaves out an empty key, which would end the map early when read back.
   int32_t count = 0;
-  for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it) {
-    if (!IsObjectReference(it.value())) ++count;
+  for (const auto& entry : m_entries) {
+    if (!IsObjectReference(entry.second)) ++count;
   }
   if (!terminated) ar.WriteCount(count);
-  for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it) {
-    if (IsObjectReference(it.value()) || (terminated && it.key().isEmpty())) continue;
-    ar.WriteString(it.key());
-    it.value().Serialize(ar);
+  for (const auto& [key, value] : m_entries) {
+    if (IsObjectReference(value) || (terminated && key.isEmpty())) continue;
+    ar.WriteString(key);
+    value.Serialize(ar);
   }
   if (terminated) ar.WriteString(QString());
 }
 
 void CVariantMap::Deserialize(CArchive& ar, bool terminated) {
-  m_values.clear();
+  Clear();
   if (terminated) {
     for (;;) {
       const QString key = ar.ReadString();
       if (key.isEmpty()) return;
-      m_values.insert(key.toLower(), CVariant::Deserialize(ar));
+      Insert(key.toLower(), CVariant::Deserialize(ar));
     }
   }
   // The count is read by hand rather than with CArchive::ReadCount, which refuses a negative
@@ -107,6 +136,6 @@ void CVariantMap::Deserialize(CArchive& ar, bool terminated) {
   // No reserve(count): the count is untrusted, and every entry is paid for by its own bytes.
   for (int32_t i = 0; i < count; ++i) {
     const QString key = ar.ReadString();
-    m_values.insert(key.toLower(), CVariant::Deserialize(ar));
+    Insert(key.toLower(), CVariant::Deserialize(ar));
   }
 }

@@ -1,9 +1,13 @@
 // CVariantMap: named values with case-insensitive keys (lower-cased on every insertion and
 // lookup); the property maps of projects, pages and points and the option maps of the system.
+// Entries keep the order in which their keys first arrived, so a map read from a file is written
+// back in the same order and a loaded project saves to the same bytes.
 // Owns its variants. Plain value type, UI thread.
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <utility>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -25,18 +29,25 @@ class CVariantMap {
   CVariant GetVariant(const QString& key) const;
   bool CopyInto(const QString& key, CVariant& destination) const;
   bool Remove(const QString& key);
-  int Count() const { return static_cast<int>(m_values.size()); }
+  int Count() const { return static_cast<int>(m_entries.size()); }
   void ForEach(const std::function<void(const QString& key, const CVariant& value)>& visit) const;
   void AssignFrom(const CVariantMap& other);
-  void Clear() { m_values.clear(); }
+  void Clear() {
+    m_entries.clear();
+    m_index.clear();
+  }
 
   // Counted form (project file): count, then key/value pairs. Terminated form: the pairs, then an
   // empty key. Reading clears the map first and throws CArchiveError on malformed input.
   void Serialize(CArchive& ar, bool terminated) const;
   void Deserialize(CArchive& ar, bool terminated);
 
-  bool operator==(const CVariantMap& other) const { return m_values == other.m_values; }
+  // Same keys with equal values; the order of the entries does not matter.
+  bool operator==(const CVariantMap& other) const;
 
  private:
-  QHash<QString, CVariant> m_values;
+  void Insert(const QString& lowerKey, const CVariant& value);
+
+  QList<std::pair<QString, CVariant>> m_entries;
+  QHash<QString, qsizetype> m_index;  // lower-cased key -> position in m_entries
 };

@@ -286,3 +286,42 @@ TEST(VariantMapArchive, ShortOrMalformedInputThrows) {
                     false),
                CArchiveError);
 }
+
+TEST(VariantMapArchive, ReadingThenWritingKeepsTheStoredOrder) {
+  // A file written elsewhere may hold its entries in any order; saving it again must give the
+  // same bytes, whatever order a hash would choose.
+  CArchive out;
+  out.WriteCount(40);
+  for (int i = 40; i > 0; --i) {
+    out.WriteString(QStringLiteral("key%1").arg(i));
+    CVariant::FromInt32(i).Serialize(out);
+  }
+  const QByteArray stored = out.Buffer();
+  CVariantMap map = Read(stored, false);
+  EXPECT_EQ(Archived(map, false), stored);
+
+  // Removing and replacing entries keeps the others where they were.
+  map.Remove("KEY20");
+  map.SetInteger("key10", 100);
+  QStringList keys;
+  map.ForEach([&](const QString& key, const CVariant&) { keys.append(key); });
+  EXPECT_EQ(keys.size(), 39);
+  EXPECT_EQ(keys.first(), "key40");
+  EXPECT_EQ(keys.last(), "key1");
+  EXPECT_FALSE(keys.contains("key20"));
+  EXPECT_EQ(map.GetInteger("key10", 0), 100);
+  EXPECT_EQ(map.GetInteger("key19", 0), 19);
+  EXPECT_EQ(map.GetInteger("key21", 0), 21);
+}
+
+TEST(VariantMapAccess, EqualityIgnoresEntryOrder) {
+  CVariantMap a;
+  a.SetInteger("one", 1);
+  a.SetText("two", "2");
+  CVariantMap b;
+  b.SetText("TWO", "2");
+  b.SetInteger("One", 1);
+  EXPECT_TRUE(a == b);
+  b.SetInteger("one", 3);
+  EXPECT_FALSE(a == b);
+}
