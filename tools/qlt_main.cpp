@@ -1,9 +1,45 @@
-// The command-line tool `qlt`.
+// The command-line tool `qlt`: dispatches on its first word to one command; each command lives
+// in a file pair of its own here and gets the remaining arguments.
 #include <QCoreApplication>
+#include <QStringList>
 #include <cstdio>
+
+#include "sessions_command.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(const QStringList& arguments);
+  const char* summary;
+};
+
+const Command kCommands[] = {
+    {"sessions", &CSessionsCommand::Main, "list or export the sessions of a project"},
+};
+
+void PrintUsage() {
+  std::fprintf(stderr, "usage: qlt <command> ...\ncommands:\n");
+  for (const Command& command : kCommands) {
+    std::fprintf(stderr, "  %-10s %s\n", command.name, command.summary);
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  std::fprintf(stderr, "usage: qlt <command> ...\n");
+  QStringList arguments = QCoreApplication::arguments();
+  arguments.removeFirst();
+  if (arguments.isEmpty()) {
+    PrintUsage();
+    return 2;
+  }
+  const QString name = arguments.takeFirst();
+  for (const Command& command : kCommands) {
+    if (name == QLatin1String(command.name)) return command.run(arguments);
+  }
+  std::fprintf(stderr, "qlt: unknown command \"%s\"\n", name.toUtf8().constData());
+  PrintUsage();
   return 2;
 }

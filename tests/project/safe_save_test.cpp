@@ -1,0 +1,420 @@
+#include "project/safe_save.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+
+#include "project/page.h"
+#include "project/posix_file_writer.h"
+#include "project/project.h"
+#include "project/sample_project.h"
+#include "project/scoped_test_services.h"
+#include "support/harness.h"
+
+namespace {
+
+// What the faulty files of one save do and what they saw. Operations are counted across all
+// files of the save, in the order they happen.
+struct FaultPlan {
+  enum Mode { kFailWithError, kPartialWithError, kShortWithoutError };
+  Mode mode = kFailWithError;
+  int error = ENOSPC;
+  int failWriteAt = 0;  // 0: never
+  int failReadAt = 0;
+  int failFlushAt = 0;
+  int failResizeAt = 0;
+  int writes = 0;
+  int reads = 0;
+  int flushes = 0;
+  int resizes = 0;
+  struct Write {
+    QString path;
+    int64_t offset;
+    int64_t size;
+  };
+  QList<Write> log;
+};
+
+class CFaultyFileWriter : public CFileWriter {
+ public:
+  explicit CFaultyFileWriter(FaultPlan* plan) : m_plan(plan) {}
+
+  bool Open(const QString& path, OpenMode mode) override {
+    m_path = path;
+    m_position = 0;
+    return m_inner.Open(path, mode);
+  }
+  int64_t Size() override { return m_inner.Size(); }
+  bool Seek(int64_t position) override {
+    m_position = position;
+    return m_inner.Seek(position);
+  }
+  int64_t Read(char* data, int64_t size) override {
+    m_error = 0;
+    if (++m_plan->reads == m_plan->failReadAt) {
+      const int64_t half = m_inner.Read(data, size / 2);
+      m_position += half;
+      return half;
+    }
+    const int64_t read = m_inner.Read(data, size);
+    m_position += std::max<int64_t>(read, 0);
+    return read;
+  }
+  int64_t Write(const char* data, int64_t size) override {
+    m_error = 0;
+    m_plan->log.append({m_path, m_position, size});
+    if (++m_plan->writes == m_plan->failWriteAt) {
+      if (m_plan->mode == FaultPlan::kFailWithError) {
+        m_error = m_plan->error;
+        return -1;
+      }
+      const int64_t half = m_inner.Write(data, size / 2);
+      m_position += half;
+      m_error = m_plan->mode == FaultPlan::kPartialWithError ? m_plan->error : 0;
+      return half;
+    }
+    const int64_t written = m_inner.Write(data, size);
+    m_position += std::max<int64_t>(written, 0);
+    return written;
+  }
+  bool Resize(int64_t size) override {
+    m_error = 0;
+    if (++m_plan->resizes == m_plan->failResizeAt) {
+      m_error = EIO;
+      return false;
+    }
+    return m_inner.Resize(size);
+  }
+  bool Flush() override {
+    m_error = 0;
+    if (++m_plan->flushes == m_plan->failFlushAt) {
+      m_error = EIO;
+      return false;
+    }
+    return m_inner.Flush();
+  }
+  void Close() override { m_inner.Close(); }
+  bool IsOpen() const override { return m_inner.IsOpen(); }
+  int Error() const override { return m_error != 0 ? m_error : m_inner.Error(); }
+
+ private:
+  FaultPlan* m_plan;
+  CPosixFileWriter m_inner;
+  QString m_path;
+  int64_t m_position = 0;
+  int m_error = 0;
+};
+
+// Installs faulty files for the life of the object.
+class CScopedFaults {
+ public:
+  explicit CScopedFaults(FaultPlan* plan) {
+    m_previous =
+        CFileWriter::SetFactory([plan] { return std::make_unique<CFaultyFileWriter>(plan); });
+  }
+  ~CScopedFaults() { CFileWriter::SetFactory(m_previous); }
+
+ private:
+  CFileWriter::Factory m_previous;
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+  return file.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(bytes);
+}
+
+// A project whose file is about `imageBytes` long.
+void MakeProject(CProject& project, int imageBytes, int seed, const QString& path) {
+  sample::Fill(project);
+  project.MutableGraphics().headerImage = sample::Bytes(imageBytes, seed);
+  project.SetPath(path);
+}
+
+QString CantSave(const QString& detail) {
+  return CScopedTestServices::Text("Project.CantSave") + "\n\n" + detail;
+}
+
+}  // namespace
+
+TEST(SafeSave, LargerSaveClaimsTheSpaceFirstAndEndsAtTheExactSize) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/Grow.ppc";
+  WriteAll(path, QByteArray(1000, 'o'));
+  CProject project;
+  MakeProject(project, 50000, 1, path);
+  FaultPlan plan;
+  CScopedFaults faults(&plan);
+  ASSERT_TRUE(project.Save());
+  const QByteArray expected = project.SaveToBytes();
+  EXPECT_EQ(ReadAll(path), expected);
+
+  // The temporary file is written in pieces of 4096 bytes, then one byte just past the new end
+  // of the project file, then the copy in chunks of 16384 bytes.
+  const int64_t length = expected.size();
+  const int temporaryWrites = static_cast<int>((length + 4095) / 4096);
+  ASSERT_GT(plan.log.size(), temporaryWrites);
+  for (int i = 0; i < temporaryWrites; ++i) {
+    EXPECT_EQ(plan.log[i].path, path + ".save");
+    EXPECT_EQ(plan.log[i].size, std::min<int64_t>(4096, length - 4096 * i));
+  }
+  const auto& claim = plan.log[temporaryWrites];
+  EXPECT_EQ(claim.path, path);
+  EXPECT_EQ(claim.offset, length);
+  EXPECT_EQ(claim.size, 1);
+  for (int i = temporaryWrites + 1; i < plan.log.size(); ++i) {
+    EXPECT_EQ(plan.log[i].path, path);
+    EXPECT_EQ(plan.log[i].offset, 16384 * (i - temporaryWrites - 1));
+  }
+  EXPECT_EQ(plan.log.last().offset + plan.log.last().size, length);
+  EXPECT_FALSE(QFile::exists(path + ".save"));
+  // The temporary file and the project file both reached the disk.
+  EXPECT_EQ(plan.flushes, 2);
+}
+
+TEST(SafeSave, SmallerSaveTruncatesWithoutClaimingSpace) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/Shrink.ppc";
+  WriteAll(path, QByteArray(200000, 'o'));
+  CProject project;
+  MakeProject(project, 100, 1, path);
+  FaultPlan plan;
+  CScopedFaults faults(&plan);
+  ASSERT_TRUE(project.Save());
+  EXPECT_EQ(ReadAll(path), project.SaveToBytes());
+  for (const auto& write : plan.log) EXPECT_NE(write.size, 1);
+}
+
+// The fault family: a save that fails at its first, second, ... write leaves either the old
+// project file untouched, or (once the copy has begun) no project file and the complete new
+// content in the rescue file; never a mixture.
+TEST(SafeSaveFaults, FailureAtEveryWriteLeavesTheOldFileOrTheCompleteRescueCopy) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/Faults.ppc";
+  const QString rescue = CSafeSave::RescuePath(path);
+  struct Case {
+    FaultPlan::Mode mode;
+    int error;
+    int oldImage;
+    int newImage;
+  };
+  const Case cases[] = {
+      {FaultPlan::kFailWithError, ENOSPC, 1000, 60000},  // growing, nothing written
+      {FaultPlan::kPartialWithError, EIO, 1000, 60000},  // growing, half written
+      {FaultPlan::kShortWithoutError, 0, 80000, 30000},  // shrinking, short write
+      {FaultPlan::kFailWithError, EIO, 80000, 30000},    // shrinking, nothing written
+  };
+  for (const Case& c : cases) {
+    CProject oldProject;
+    MakeProject(oldProject, c.oldImage, 3, path);
+    const QByteArray oldBytes = oldProject.SaveToBytes();
+    CProject newProject;
+    MakeProject(newProject, c.newImage, 4, path);
+    newProject.MutableHeader().title = "New";
+
+    bool sawRescue = false;
+    bool sawIntact = false;
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(testing::Message() << "mode " << c.mode << " write " << n);
+      WriteAll(path, oldBytes);
+      QFile::remove(rescue);
+      services.Messages().ClearMessages();
+      FaultPlan plan;
+      plan.mode = c.mode;
+      plan.error = c.error;
+      plan.failWriteAt = n;
+      bool saved;
+      {
+        CScopedFaults faults(&plan);
+        saved = newProject.Save();
+      }
+      const QByteArray newBytes = newProject.SaveToBytes();
+      EXPECT_FALSE(QFile::exists(path + ".save"));
+      if (plan.writes < n) {
+        // Every write went through: the save is complete.
+        EXPECT_TRUE(saved);
+        EXPECT_EQ(ReadAll(path), newBytes);
+        EXPECT_FALSE(QFile::exists(rescue));
+        break;
+      }
+      ASSERT_FALSE(saved);
+      ASSERT_EQ(services.Messages().Messages().size(), 1);
+      EXPECT_TRUE(services.Messages().Messages()[0].text.startsWith(
+          CScopedTestServices::Text("Project.CantSave") + "\n\n"));
+      if (QFile::exists(path)) {
+        EXPECT_EQ(ReadAll(path), oldBytes);
+        EXPECT_FALSE(QFile::exists(rescue));
+        sawIntact = true;
+      } else {
+        EXPECT_EQ(ReadAll(rescue), newBytes);
+        sawRescue = true;
+      }
+      ASSERT_LT(n, 1000);
+    }
+    EXPECT_TRUE(sawIntact);
+    EXPECT_TRUE(sawRescue);
+  }
+}
+
+TEST(SafeSaveFaults, NewProjectFileIsRemovedAgainWhenItsSaveFails) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/Fresh.ppc";
+  CProject project;
+  MakeProject(project, 40000, 5, path);
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    QFile::remove(path);
+    QFile::remove(CSafeSave::RescuePath(path));
+    FaultPlan plan;
+    plan.failWriteAt = n;
+    bool saved;
+    {
+      CScopedFaults faults(&plan);
+      saved = project.Save();
+    }
+    if (plan.writes < n) {
+      EXPECT_TRUE(saved);
+      break;
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(QFile::exists(path + ".save"));
+    if (QFile::exists(CSafeSave::RescuePath(path))) {
+      EXPECT_EQ(ReadAll(CSafeSave::RescuePath(path)), project.SaveToBytes());
+    }
+    ASSERT_LT(n, 1000);
+  }
+}
+
+TEST(SafeSaveFaults, MessagesNameTheFailingStep) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/Texts.ppc";
+  const QString temporary = path + ".save";
+  CProject project;
+  MakeProject(project, 40000, 6, path);
+  const QByteArray oldBytes(100, 'o');
+  const int temporaryWrites = static_cast<int>((project.SaveToBytes().size() + 4095) / 4096);
+
+  struct Case {
+    FaultPlan plan;
+    QString detail;
+  };
+  QList<Case> cases;
+  FaultPlan plan;
+  plan.failWriteAt = 1;
+  cases.append(
+      {plan, "Out of space on device while writing to temporary file '" + temporary + "'."});
+  plan = FaultPlan();
+  plan.failWriteAt = temporaryWrites + 1;
+  cases.append({plan, "Unable to write to end of project file '" + path + "'."});
+  plan = FaultPlan();
+  plan.failWriteAt = temporaryWrites + 2;
+  plan.error = ENOSPC;
+  cases.append({plan, "Error writing to project file '" + path + "':\n" +
+                          QString::fromLocal8Bit(std::strerror(ENOSPC))});
+  plan = FaultPlan();
+  plan.failWriteAt = temporaryWrites + 3;
+  plan.mode = FaultPlan::kShortWithoutError;
+  cases.append({plan,
+                "Tried to write 16384 bytes to project file, only 8192 bytes were "
+                "written.  Out of space?"});
+  plan = FaultPlan();
+  plan.failReadAt = 2;
+  cases.append({plan, "Tried to read 16384 bytes from temporary file, read 8192 instead."});
+  plan = FaultPlan();
+  plan.failFlushAt = 1;
+  cases.append(
+      {plan, "Out of space on device while writing to temporary file '" + temporary + "'."});
+  plan = FaultPlan();
+  plan.failFlushAt = 2;
+  cases.append({plan, "Error writing to project file '" + path + "':\n" +
+                          QString::fromLocal8Bit(std::strerror(EIO))});
+  plan = FaultPlan();
+  plan.failResizeAt = 1;
+  cases.append({plan, "Error writing to project file '" + path + "':\n" +
+                          QString::fromLocal8Bit(std::strerror(EIO))});
+
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.detail.toStdString());
+    WriteAll(path, oldBytes);
+    QFile::remove(CSafeSave::RescuePath(path));
+    services.Messages().ClearMessages();
+    {
+      CScopedFaults faults(&c.plan);
+      EXPECT_FALSE(project.Save());
+    }
+    ASSERT_EQ(services.Messages().Messages().size(), 1);
+    EXPECT_EQ(services.Messages().Messages()[0].text, CantSave(c.detail));
+    EXPECT_EQ(services.Messages().Messages()[0].style, unsigned(kMbOk | kMbIconExclamation));
+    // Before the copy the old file stays; from the copy on the rescue file holds the new one.
+    if (QFile::exists(path)) {
+      EXPECT_EQ(ReadAll(path), oldBytes);
+    } else {
+      EXPECT_EQ(ReadAll(CSafeSave::RescuePath(path)), project.SaveToBytes());
+    }
+    EXPECT_FALSE(QFile::exists(temporary));
+  }
+}
+
+TEST(SafeSaveFaults, ProjectFileHeldByAnotherWriterIsLeftAlone) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/Locked.ppc";
+  const QByteArray oldBytes(300, 'o');
+  WriteAll(path, oldBytes);
+  const int holder = ::open(QFile::encodeName(path).constData(), O_RDWR);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  CProject project;
+  MakeProject(project, 10, 7, path);
+  EXPECT_FALSE(project.Save());
+  ::close(holder);
+  EXPECT_EQ(ReadAll(path), oldBytes);
+  EXPECT_FALSE(QFile::exists(path + ".save"));
+  ASSERT_EQ(services.Messages().Messages().size(), 1);
+  EXPECT_EQ(services.Messages().Messages()[0].text,
+            CantSave("Unable to open project file '" + path + "' for write:\n" +
+                     QString::fromLocal8Bit(std::strerror(EWOULDBLOCK))));
+}
+
+TEST(SafeSaveFaults, MissingFolderFailsAtTheTemporaryFile) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/no/such/folder/P.ppc";
+  CProject project;
+  MakeProject(project, 10, 8, path);
+  EXPECT_FALSE(project.Save());
+  ASSERT_EQ(services.Messages().Messages().size(), 1);
+  EXPECT_EQ(services.Messages().Messages()[0].text,
+            CantSave("Unable to create temporary file '" + path + ".save':\n" +
+                     QString::fromLocal8Bit(std::strerror(ENOENT))));
+  EXPECT_TRUE(project.IsChanged());
+}
+
+TEST(SafeSave, StaleTemporaryAndRescueFilesAreReplaced) {
+  CScopedTestServices services;
+  const QString path = qlt::test::TestHome() + "/Stale.ppc";
+  WriteAll(path + ".save", QByteArray(5, 's'));
+  CProject project;
+  MakeProject(project, 10, 9, path);
+  ASSERT_TRUE(project.Save());
+  EXPECT_FALSE(QFile::exists(path + ".save"));
+
+  // A rescue file left by an earlier failure is replaced by the newer complete copy.
+  WriteAll(CSafeSave::RescuePath(path), QByteArray(5, 'r'));
+  FaultPlan plan;
+  plan.failResizeAt = 1;
+  {
+    CScopedFaults faults(&plan);
+    EXPECT_FALSE(project.Save());
+  }
+  EXPECT_EQ(ReadAll(CSafeSave::RescuePath(path)), project.SaveToBytes());
+}
