@@ -1,6 +1,7 @@
 #include "values/archive.h"
 
 #include <QStringDecoder>
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -68,7 +69,11 @@ void CArchive::WriteString(const QString& text) {
       WriteInt32(static_cast<int32_t>(length));
     }
   }
-  for (QChar c : text) WriteWord(c.unicode());
+  if constexpr (std::endian::native == std::endian::little) {
+    m_bytes.append(reinterpret_cast<const char*>(text.constData()), length * 2);
+  } else {
+    for (QChar c : text) WriteWord(c.unicode());
+  }
 }
 
 void CArchive::WriteBytes(const char* data, qsizetype size) { m_bytes.append(data, size); }
@@ -144,9 +149,14 @@ QString CArchive::ReadString() {
   if (unicode) {
     Require(length * 2);
     QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
-    const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
-    for (qsizetype i = 0; i < length; ++i) {
-      text[i] = QChar(static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8)));
+    const char* source = m_bytes.constData() + m_pos;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(text.data(), source, static_cast<size_t>(length) * 2);
+    } else {
+      const auto* p = reinterpret_cast<const uint8_t*>(source);
+      for (qsizetype i = 0; i < length; ++i) {
+        text[i] = QChar(static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8)));
+      }
     }
     m_pos += length * 2;
     return text;
