@@ -1,7 +1,8 @@
 // The client executable: the Qt application, the application object's start-up, the main window
 // and the event loop. With QLT_ECHO_COMMANDS=1 in the environment it reports on stdout when it is
 // ready, when a later start asks for the window and each command line it receives, so scripts and
-// tests can follow it.
+// tests can follow it. "--preview" renders one page of a project to a picture and ends
+// (ui/page_preview.h).
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 
 #include "app/language.h"
 #include "app/twkf_app.h"
+#include "ui/page_preview.h"
 
 namespace {
 
@@ -39,6 +41,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qPrintable(CTWKFApp::VersionText()));
     return 0;
   }
+  // A page rendered headless to a picture; no instance guard, no window.
+  if (CPagePreview::IsPreviewCommand(argc, argv)) return CPagePreview::Main(argc, argv);
   QApplication qtApp(argc, argv);
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");

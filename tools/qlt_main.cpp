@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "project_command.h"
+#include "session_fill_command.h"
 #include "sessions_command.h"
 
 namespace {
@@ -15,7 +17,9 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"project", &CProjectCommand::Main, "dump a project file as JSON, or build one from JSON"},
     {"sessions", &CSessionsCommand::Main, "list or export the sessions of a project"},
+    {"session", &CSessionFillCommand::Main, "fill a session headless and print its values"},
 };
 
 void PrintUsage() {

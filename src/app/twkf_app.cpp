@@ -9,6 +9,7 @@
 #include "app/language.h"
 #include "platform/crash_handler.h"
 #include "platform/system_description.h"
+#include "project/project.h"
 
 namespace {
 
@@ -106,6 +107,9 @@ bool CTWKFApp::InitInstance(const QString& commandLine) {
   // automation layer exists.
 
   RegisterCustomPointLibraries();
+
+  // Stored sessions re-flag themselves in their project's database.
+  CProject::InstallSessionDatabaseSource();
 
   // The point-type registry is filled here, then the automation root and the GPS reader are
   // made, once those parts exist.

@@ -1,9 +1,12 @@
-// CEditPoint (type code 3, "Edit"): the plain typed-entry field. Only the file record and the
-// fields exist so far; every operation is still the base point's. Owned by its CPage; UI thread
-// only.
+// CEditPoint (type code 3, "Edit"): the plain typed-entry field: an edit box on the page, one line
+// beside or under the caption or several lines under it, optionally masked as a password,
+// numeric with a range check and up/down arrows drawn beside the box, zero-filled to a width, or
+// read-only. Its value is the text typed, stored as the user types; the rules without a window
+// are in CEditPointLogic. Owned by its CPage; the box belongs to the page window. UI thread only.
 #pragma once
 
 #include "project/base_point.h"
+#include "project/page_window.h"
 
 class CEditPoint : public CBasePoint {
  public:
@@ -31,6 +34,21 @@ class CEditPoint : public CBasePoint {
   void SetSettings(const Settings& settings);
   Settings& MutableSettings() { return m_settings; }
 
+  // The point takes no input: the session is read-only or the point's "readonly" flag is set.
+  bool IsInputReadOnly() const;
+  // The box while the point is shown, else 0.
+  CPageWindow::Control Box() const { return m_box; }
+
+  void Show(CPageWindow* window) override;
+  bool Hide(bool verify) override;
+  void SetValue(const QString& text) override;
+  int GetHeight(QPainter* painter, int width) override;
+  int Paint(QPainter* painter) override;
+  void OnTap(int x, int y) override;
+  void OnCommand(uint32_t command, intptr_t argument) override;
+  bool GetColumnFormat(bool& numeric, int& length) override;
+  bool StoreValue(const CVariant& value) override;
+  bool StoreText(const QString& text) override;
   void SaveSettings() override;
   void LoadSettings() override;
 
@@ -39,5 +57,13 @@ class CEditPoint : public CBasePoint {
   void WriteFields(CArchive& ar) override;
 
  private:
+  void DestroyBox();
+  void FocusBox();
+  // One step of the arrows from what the box holds.
+  void Step(int delta);
+
   Settings m_settings;
+  CPageWindow::Control m_box = 0;
+  // The window the box was made in; it outlives the box.
+  CPageWindow* m_boxWindow = nullptr;
 };

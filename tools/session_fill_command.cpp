@@ -1,0 +1,265 @@
+#include "session_fill_command.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <memory>
+
+#include "app/message_service.h"
+#include "app/services.h"
+#include "ordered_json.h"
+#include "project/base_point.h"
+#include "project/page.h"
+#include "project/plain_page_window.h"
+#include "project/project.h"
+#include "sessions/session.h"
+#include "sessions/session_binding.h"
+#include "sessions/session_database.h"
+
+namespace {
+
+void PrintError(const QString& text) {
+  std::fprintf(stderr, "qlt session: %s\n", text.toUtf8().constData());
+}
+
+void PrintUsage() {
+  std::fprintf(stderr,
+               "usage: qlt session fill PROJECT.ppc [--values JSON|@FILE] [--session GUID] "
+               "[--save]\n");
+}
+
+QString StateName(uint32_t state) {
+  switch (state) {
+    case CSession::kStateSent:
+      return QStringLiteral("sent");
+    case CSession::kStateDeleted:
+      return QStringLiteral("deleted");
+    default:
+      return QStringLiteral("in state %1").arg(state);
+  }
+}
+
+}  // namespace
+
+int CSessionFillCommand::Main(const QStringList& arguments) {
+  CSessionFillCommand command;
+  return command.Run(arguments);
+}
+
+int CSessionFillCommand::Run(const QStringList& arguments) {
+  Options options;
+  if (!ParseArguments(arguments, options)) {
+    PrintUsage();
+    return kExitUsage;
+  }
+  // Project, database and verification messages go to stderr; a required point's question is
+  // answered with its natural answer (continue), a strictly required one refuses.
+  CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
+  CProject::InstallSessionDatabaseSource();
+  return Fill(options);
+}
+
+bool CSessionFillCommand::ParseArguments(const QStringList& arguments, Options& options) {
+  if (arguments.isEmpty()) {
+    PrintError(QStringLiteral("missing subcommand"));
+    return false;
+  }
+  if (arguments[0] != u"fill"_qs) {
+    PrintError(QStringLiteral("unknown subcommand \"%1\"").arg(arguments[0]));
+    return false;
+  }
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == u"--save"_qs) {
+      options.save = true;
+      continue;
+    }
+    if (!argument.startsWith(u"--"_qs)) {
+      if (!options.project.isEmpty()) {
+        PrintError(QStringLiteral("unexpected argument \"%1\"").arg(argument));
+        return false;
+      }
+      options.project = argument;
+      continue;
+    }
+    if (argument != u"--values"_qs && argument != u"--session"_qs) {
+      PrintError(QStringLiteral("unknown option \"%1\"").arg(argument));
+      return false;
+    }
+    if (i + 1 >= arguments.size()) {
+      PrintError(QStringLiteral("option %1 needs a value").arg(argument));
+      return false;
+    }
+    const QString value = arguments[++i];
+    if (argument == u"--session"_qs) {
+      if (CSession::GuidFromText(value).isNull()) {
+        PrintError(QStringLiteral("--session needs a session GUID, not \"%1\"").arg(value));
+        return false;
+      }
+      options.session = value;
+      continue;
+    }
+    if (value.startsWith(u'@')) {
+      QFile file(value.mid(1));
+      if (!file.open(QIODevice::ReadOnly)) {
+        PrintError(QStringLiteral("cannot read %1: %2").arg(value.mid(1), file.errorString()));
+        return false;
+      }
+      options.values = file.readAll();
+    } else {
+      options.values = value.toUtf8();
+    }
+    options.hasValues = true;
+  }
+  if (options.project.isEmpty()) {
+    PrintError(QStringLiteral("missing project file"));
+    return false;
+  }
+  return true;
+}
+
+bool CSessionFillCommand::ParseValues(const QByteArray& json,
+                                      QList<QPair<QString, QString>>& values, QString& error) {
+  COrderedJson document;
+  if (!COrderedJson::Parse(json, document, error)) {
+    error = QStringLiteral("--values is not valid JSON: %1").arg(error);
+    return false;
+  }
+  if (!document.IsObject()) {
+    error = QStringLiteral("--values must be a JSON object, not %1").arg(document.KindName());
+    return false;
+  }
+  values.clear();
+  for (const COrderedJson::Member& member : document.Members()) {
+    const COrderedJson& value = member.second;
+    QString text;
+    if (value.IsString()) {
+      text = value.StringValue();
+    } else if (value.IsNumber()) {
+      // Typed as written: "12.50" stays "12.50".
+      text = QString::fromLatin1(value.NumberText());
+    } else if (!value.IsNull()) {
+      error = QStringLiteral("the value of \"%1\" must be a text, a number or null, not %2")
+                  .arg(member.first, value.KindName());
+      return false;
+    }
+    values.append({member.first, text});
+  }
+  return true;
+}
+
+int CSessionFillCommand::Fill(const Options& options) {
+  QList<QPair<QString, QString>> values;
+  if (options.hasValues) {
+    QString error;
+    if (!ParseValues(options.values, values, error)) {
+      PrintError(error);
+      return kExitUsage;
+    }
+  }
+
+  const QFileInfo info(options.project);
+  if (!info.isFile() || !info.isReadable()) {
+    PrintError(QStringLiteral("cannot read project %1").arg(options.project));
+    return kExitFailure;
+  }
+  CProject project;
+  if (!project.Load(info.absoluteFilePath())) {
+    PrintError(QStringLiteral("%1 is not a readable project file").arg(options.project));
+    return kExitFailure;
+  }
+  // Every name is checked before anything is typed or stored.
+  for (const auto& value : values) {
+    if (!project.FindPointByName(value.first)) {
+      PrintError(QStringLiteral("the project has no point named \"%1\"").arg(value.first));
+      return kExitUsage;
+    }
+  }
+
+  CSessionPtr session;
+  if (!options.session.isEmpty()) {
+    CSessionDatabase* database = project.Database();
+    if (!database) {
+      PrintError(QStringLiteral("cannot open the session database of %1").arg(options.project));
+      return kExitFailure;
+    }
+    session = database->LoadSession(CSession::GuidFromText(options.session), false);
+    if (!session) {
+      PrintError(QStringLiteral("no session %1 in %2").arg(options.session, options.project));
+      return kExitFailure;
+    }
+  } else {
+    session = CSession::Create(&project, true);
+  }
+
+  CSessionBinding binding(project);
+  binding.Attach(session.data());
+  // A sent or deleted session is shown but never changed, as in the editing flow.
+  if (session->State() != CSession::kStateActive) binding.SetLocked(true);
+  if (binding.IsLocked() && (options.save || !values.isEmpty())) {
+    const QString why = session->State() != CSession::kStateActive
+                            ? QStringLiteral("is %1").arg(StateName(session->State()))
+                            : QStringLiteral("is locked by the project");
+    PrintError(QStringLiteral("session %1 %2: its values cannot be changed")
+                   .arg(session->GuidText(), why));
+    return kExitFailure;
+  }
+  if (project.GetHeader().unitRestamp != 0 && !binding.IsLocked()) {
+    session->SetUnitId(CProject::UnitId());
+  }
+
+  for (const auto& value : values) project.FindPointByName(value.first)->SetValue(value.second);
+
+  // Every page in order, shown and then left as Next leaves it.
+  CPlainPageWindow window;
+  bool refused = false;
+  for (int i = 0; i < project.PageCount(); ++i) {
+    CPage* page = project.Page(i);
+    page->Activate(&window);
+    CBasePoint* failing = nullptr;
+    if (!page->Leave(true, &failing)) {
+      refused = true;
+      const QString name = failing ? failing->GetLabel(false) : QString();
+      PrintError(QStringLiteral("page %1 (\"%2\"): point \"%3\" refuses to be left")
+                     .arg(i + 1)
+                     .arg(page->Caption(), name));
+    }
+    page->Leave(false);
+  }
+
+  COrderedJson result = COrderedJson::Object();
+  project.ForEachPoint([&result](CBasePoint* point) {
+    if (!point->Name().isEmpty()) {
+      result.Insert(point->Name(), COrderedJson::String(point->OutputText()));
+    }
+  });
+  const QByteArray text = result.ToText();
+  std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+  std::fflush(stdout);
+
+  int exitCode = kExitOk;
+  if (options.save) {
+    CSessionDatabase* database = project.Database();
+    if (refused) {
+      PrintError(QStringLiteral("session not saved: a page refuses to be left"));
+      exitCode = kExitFailure;
+    } else if (!database) {
+      PrintError(QStringLiteral("cannot open the session database of %1").arg(options.project));
+      exitCode = kExitFailure;
+    } else {
+      binding.Take();
+      // Saved as edited: active, and no longer marked for sending or new from the server.
+      session->SetState(CSession::kStateActive);
+      session->AssignFlags(session->Flags() & ~(CSession::kFlagMarked | CSession::kFlagReceived));
+      if (database->SaveSession(*session)) {
+        std::fprintf(stderr, "qlt session: saved session %s\n",
+                     session->GuidText().toUtf8().constData());
+      } else {
+        PrintError(QStringLiteral("cannot save session %1 in %2")
+                       .arg(session->GuidText(), database->FilePath()));
+        exitCode = kExitFailure;
+      }
+    }
+  }
+  return exitCode;
+}
