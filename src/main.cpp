@@ -1,37 +1,27 @@
-// The client executable: the Qt application, the application object's start-up, the main window
+// The client executable: the Qt application, the application object's start-up, the main frame
 // and the event loop. With QLT_ECHO_COMMANDS=1 in the environment it reports on stdout when it is
-// ready, when a later start asks for the window and each command line it receives, so scripts and
-// tests can follow it. "--preview" renders one page of a project to a picture and ends
+// ready, when its first frame is painted, when a later start asks for the window and each command
+// line it receives, so scripts, benchmarks and tests can follow it. "--preview" renders one page of a project to a picture and ends
 // (ui/page_preview.h).
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "app/language.h"
+#include "app/services.h"
 #include "app/twkf_app.h"
+#include "project/project.h"
+#include "ui/client_frame.h"
+#include "ui/frame_tour.h"
 #include "ui/page_preview.h"
+#include "ui/qt_message_service.h"
+#include "ui/shared_fonts.h"
 
 namespace {
 
 void Echo(const QString& line) {
   std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
   std::fflush(stdout);
-}
-
-// The main window until the frame of the user interface takes its place.
-std::unique_ptr<QMainWindow> MakeMainWindow() {
-  QString title = CLanguage::Instance().Translate(QStringLiteral("System.Application"));
-  if (title.isEmpty()) title = QStringLiteral("Quillet");
-  auto window = std::make_unique<QMainWindow>();
-  window->setWindowTitle(title);
-  auto* label = new QLabel(title + QLatin1Char(' ') + CTWKFApp::VersionText(), window.get());
-  label->setAlignment(Qt::AlignCenter);
-  window->setCentralWidget(label);
-  window->resize(800, 600);
-  return window;
 }
 
 }  // namespace
@@ -43,15 +33,20 @@ int main(int argc, char** argv) {
   }
   // A page rendered headless to a picture; no instance guard, no window.
   if (CPagePreview::IsPreviewCommand(argc, argv)) return CPagePreview::Main(argc, argv);
+  // The frame's road walked headless, with a picture at every stop.
+  if (CFrameTour::IsTourCommand(argc, argv)) return CFrameTour::Main(argc, argv);
   QApplication qtApp(argc, argv);
+  CSharedFonts::Install();
+  CServices::Instance().SetMessageService(std::make_unique<CQtMessageService>());
+  CProject::InstallSessionDatabaseSource();
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");
-  std::unique_ptr<QMainWindow> window;
-  app.SetMainWindowFactory([&window, &app, echo] {
-    window = MakeMainWindow();
-    QMainWindow* target = window.get();
+  std::unique_ptr<CClientFrame> frame;
+  app.SetMainWindowFactory([&frame, &app, echo] {
+    frame = std::make_unique<CClientFrame>(app.Settings(), app.DataFolder());
+    CClientFrame* target = frame.get();
     QObject::connect(&app, &CTWKFApp::activationRequested, target, [target, echo] {
-      target->showMaximized();
+      if (target->isMinimized()) target->showNormal();
       target->raise();
       target->activateWindow();
       if (echo) Echo(QStringLiteral("activated"));
@@ -59,8 +54,10 @@ int main(int argc, char** argv) {
     if (echo) {
       QObject::connect(&app, &CTWKFApp::commandReceived, target,
                        [](const QString& text) { Echo(QStringLiteral("received: ") + text); });
+      QObject::connect(target, &CClientFrame::firstPainted, target,
+                       [] { Echo(QStringLiteral("painted")); });
     }
-    window->show();
+    target->ShowWithPlacement();
     return true;
   });
   if (!app.InitInstance(CTWKFApp::CommandLineFromArguments(QCoreApplication::arguments().mid(1)))) {
@@ -68,7 +65,7 @@ int main(int argc, char** argv) {
   }
   if (echo) Echo(QStringLiteral("ready"));
   const int result = QApplication::exec();
-  window.reset();
+  frame.reset();
   app.ExitInstance();
   return result;
 }

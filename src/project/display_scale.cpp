@@ -4,12 +4,7 @@ namespace {
 
 bool g_doubled = false;
 
-QFont SharedFont(int weight) {
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(12 * CDisplayScale::Factor());
-  font.setWeight(static_cast<QFont::Weight>(weight));
-  return font;
-}
+QFont SharedFont(int weight) { return CDisplayScale::Font(12, weight == QFont::Bold); }
 
 }  // namespace
 
@@ -20,3 +15,10 @@ void CDisplayScale::SetDoubled(bool doubled) { g_doubled = doubled; }
 QFont CDisplayScale::NormalFont() { return SharedFont(QFont::Normal); }
 
 QFont CDisplayScale::BoldFont() { return SharedFont(QFont::Bold); }
+
+QFont CDisplayScale::Font(int pixelHeight, bool bold) {
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(pixelHeight * Factor());
+  font.setWeight(bold ? QFont::Bold : QFont::Normal);
+  return font;
+}

@@ -16,4 +16,6 @@ class CDisplayScale {
   // The shared fonts, built for the current scale.
   static QFont NormalFont();
   static QFont BoldFont();
+  // A "Tahoma" font of a character height given for normal scale (doubled at doubled scale).
+  static QFont Font(int pixelHeight, bool bold);
 };

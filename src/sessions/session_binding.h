@@ -25,6 +25,9 @@ class CSessionBinding {
   // Moves the points' values into the current session; false when nothing was moved (no
   // current session, or a locked one, which the project then forgets).
   bool Take();
+  // The project has no current session any more (editing ended); the lock stays as the last
+  // attach left it.
+  void Detach() { SetCurrent(nullptr); }
 
   CSession* CurrentSession() const { return m_session.data(); }
   // A stored session attached while the project's session-lock option is set, or one the editing

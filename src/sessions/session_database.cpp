@@ -207,6 +207,26 @@ QString CSessionDatabase::DatabasePath(const QString& projectPath) {
   return base + u".ppd"_qs;
 }
 
+int CSessionDatabase::CountActiveSessions(const QString& databasePath) {
+  {
+    QFile file(databasePath);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) return 0;
+    if (file.read(4) != kSqliteMagic) return 0;
+  }
+  sqlite3* db = nullptr;
+  int count = 0;
+  if (sqlite3_open16(databasePath.utf16(), &db) == SQLITE_OK) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, kSqlCountActive, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+      count = sqlite3_column_int(statement, 0);
+    }
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db);
+  return count;
+}
+
 bool CSessionDatabase::Open() { return OpenPath(m_project ? m_project->Path() : QString()); }
 
 bool CSessionDatabase::OpenPath(const QString& projectPath) {

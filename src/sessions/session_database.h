@@ -96,6 +96,8 @@ class CSessionDatabase {
       " AND ( (c%u LIKE ? ESCAPE '!') OR (c%u LIKE ? ESCAPE '!') OR (c%u LIKE ? ESCAPE '!') OR "
       "(c%u LIKE ? ESCAPE '!') )";
   static constexpr const char* kSqlQuerySaved = "saved";
+  // The project list's badge.
+  static constexpr const char* kSqlCountActive = "SELECT COUNT(*) FROM session WHERE state=0;";
 
   // The names of the fixed columns, in table order; sort columns 0 to 6 name them.
   static constexpr int kFixedColumns = 7;
@@ -122,6 +124,9 @@ class CSessionDatabase {
   bool Open();
   // Opens the database of the given project path (the tool and tests, which may have no project).
   bool OpenPath(const QString& projectPath);
+  // The number of active sessions in a database file, read without opening it for the list: 0
+  // when the file is missing, is not an SQLite file or cannot be read.
+  static int CountActiveSessions(const QString& databasePath);
   void Close();
   bool IsOpen() const { return m_db != nullptr; }
   const QString& FilePath() const { return m_filePath; }

@@ -1,0 +1,727 @@
+#include "ui/client_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+
+#include "app/language.h"
+#include "app/message_service.h"
+#include "app/services.h"
+#include "platform/settings_store.h"
+#include "project/base_point.h"
+#include "project/display_scale.h"
+#include "project/page.h"
+#include "project/project.h"
+#include "project/project_summary.h"
+#include "sessions/session_binding.h"
+#include "sessions/session_database.h"
+#include "sessions/system_time.h"
+#include "ui/client_button_bar.h"
+#include "ui/client_filter_bar.h"
+#include "ui/client_header_ctrl.h"
+#include "ui/page_ctrl.h"
+#include "ui/project_list_ctrl.h"
+#include "ui/session_list_ctrl.h"
+
+namespace {
+
+constexpr int kBand = 40;  // header, filter bar and button bar height at normal scale
+const QString kSettings = QStringLiteral("Settings");
+const QString kWindow = QStringLiteral("Window");
+
+// `text` with its first printf-style placeholder ("%s", "%i", "%d" or "%u") replaced.
+QString FillPlaceholder(QString text, const QString& value) {
+  static const char* const kPlaceholders[] = {"%s", "%i", "%d", "%u"};
+  for (const char* placeholder : kPlaceholders) {
+    const qsizetype at = text.indexOf(QLatin1String(placeholder));
+    if (at >= 0) return text.replace(at, 2, value);
+  }
+  return text;
+}
+
+int Ask(const QString& text) {
+  return CServices::Instance().Messages().ShowMessage(
+      text, kMbYesNo | kMbIconQuestion | kMbDefButton2);
+}
+
+}  // namespace
+
+CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
+                           const QString& commandUrl, QWidget* parent)
+    : QWidget(parent),
+      m_settings(settings),
+      m_dataFolder(dataFolder),
+      m_commandUrl(commandUrl),
+      m_header(new CClientHeaderCtrl(this)),
+      m_buttons(new CClientButtonBar(this)),
+      m_projectList(new CProjectListCtrl(this)),
+      m_filterBar(new CClientFilterBar(this)),
+      m_sessionList(new CSessionListCtrl(this)),
+      m_pageView(new CPageCtrl(this)),
+      m_resizeTimer(new QTimer(this)) {
+  setWindowTitle(Text("System.Application"));
+  setMinimumSize(240, 240);
+  m_filterBar->hide();
+  m_sessionList->hide();
+  m_pageView->hide();
+  m_pageView->SetNotifyTarget(this);
+
+  connect(m_header, &CClientHeaderCtrl::backClicked, this, [this] { PostCommand(kCmdBack); });
+  connect(m_buttons, &CClientButtonBar::commandChosen, this,
+          [this](uint32_t command) { PostCommand(command); });
+  connect(m_projectList, &CProjectListCtrl::projectActivated, this, [this](const QString& path) {
+    if (m_projectMenuTicked &&
+        CServices::Instance().TickCount() - m_projectMenuTick < kMenuGraceMs) {
+      return;
+    }
+    OpenProject(path);
+  });
+  connect(m_projectList, &CProjectListCtrl::menuRequested, this,
+          [this](const QPoint& position) { ShowProjectMenu(position); });
+  connect(m_projectList, &CProjectListCtrl::deleteRequested, this,
+          [this] { PostCommand(kCmdDeleteProject); });
+  connect(m_filterBar, &CClientFilterBar::segmentChosen, this,
+          [this](int segment) { OnFilterChosen(segment); });
+  connect(m_sessionList, &CSessionListCtrl::sessionActivated, this,
+          [this](const QUuid& guid) { OnSessionActivated(guid); });
+  connect(m_sessionList, &CSessionListCtrl::menuRequested, this,
+          [this] { PostCommand(kCmdMenu); });
+
+  // Timer 3: after a resize the bands are repainted once the sizes have settled.
+  m_resizeTimer->setSingleShot(true);
+  m_resizeTimer->setInterval(0);
+  connect(m_resizeTimer, &QTimer::timeout, this, [this] {
+    m_header->update();
+    if (m_projectList->isVisible()) m_projectList->viewport()->update();
+    m_buttons->update();
+  });
+  // Timer 2: a command link the program was started with reaches the frame once it is up.
+  if (!m_commandUrl.isEmpty()) {
+    QTimer::singleShot(100, this, [this] {
+      QCoreApplication::postEvent(this, new QEvent(kCommandUrlEvent));
+    });
+  }
+
+  // Keyboard roads to what the button bar offers.
+  const auto shortcut = [this](const QKeySequence& keys, uint32_t command) {
+    auto* made = new QShortcut(keys, this);
+    connect(made, &QShortcut::activated, this, [this, command] {
+      if (m_buttons->IsButtonEnabled(command)) PostCommand(command);
+    });
+  };
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_N), kCmdNewSession);
+  shortcut(QKeySequence(Qt::ALT | Qt::Key_Left), kCmdPrevious);
+  shortcut(QKeySequence(Qt::ALT | Qt::Key_Right), kCmdNext);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), kCmdFinish);
+  auto* back = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), this);
+  connect(back, &QShortcut::activated, this, [this] {
+    if (m_project && !IsEditing()) PostCommand(kCmdBack);
+  });
+
+  FillProjectList(true);
+}
+
+CClientFrame::~CClientFrame() {
+  // The page view lets go of the page before the project goes away.
+  m_pageView->SetPage(nullptr, false);
+  m_session.reset();
+  m_binding.reset();
+  m_project.reset();
+}
+
+QString CClientFrame::Text(const char* key) const {
+  const QString text = CLanguage::Instance().Translate(QString::fromLatin1(key));
+  return text.isEmpty() ? QString::fromLatin1(key) : text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// placement and layout
+
+QString CClientFrame::PlacementPrefix() const {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  const QSize size = screen ? screen->size() : QSize(1, 0);
+  return size.width() < size.height() ? QStringLiteral("Portrait_")
+                                      : QStringLiteral("Landscape_");
+}
+
+void CClientFrame::ShowWithPlacement() {
+  const QString prefix = PlacementPrefix();
+  if (m_settings.ReadInt(kWindow, prefix + u"Floating"_qs, 0) != 0) {
+    const int left = m_settings.ReadInt(kWindow, prefix + u"Left"_qs, 0);
+    const int top = m_settings.ReadInt(kWindow, prefix + u"Top"_qs, 0);
+    const int right = m_settings.ReadInt(kWindow, prefix + u"Right"_qs, 0);
+    const int bottom = m_settings.ReadInt(kWindow, prefix + u"Bottom"_qs, 0);
+    if (right > left && bottom > top) {
+      setGeometry(left, top, right - left, bottom - top);
+      showNormal();
+      return;
+    }
+  }
+  showMaximized();
+}
+
+void CClientFrame::SavePlacement() {
+  const QString prefix = PlacementPrefix();
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
+    m_settings.WriteInt(kWindow, prefix + u"Floating"_qs, 0);
+    return;
+  }
+  const QRect r = geometry();
+  m_settings.WriteInt(kWindow, prefix + u"Floating"_qs, 1);
+  m_settings.WriteInt(kWindow, prefix + u"Left"_qs, r.left());
+  m_settings.WriteInt(kWindow, prefix + u"Top"_qs, r.top());
+  m_settings.WriteInt(kWindow, prefix + u"Right"_qs, r.left() + r.width());
+  m_settings.WriteInt(kWindow, prefix + u"Bottom"_qs, r.top() + r.height());
+}
+
+void CClientFrame::LayoutChildren() {
+  const int band = kBand * CDisplayScale::Factor();
+  const int w = width();
+  const int h = height();
+  m_header->setGeometry(0, 0, w, band);
+  m_projectList->setGeometry(0, band, w, std::max(0, h - 2 * band));
+  m_filterBar->setGeometry(0, band, w, band);
+  m_sessionList->setGeometry(0, 2 * band, w, std::max(0, h - 3 * band));
+  m_pageView->setGeometry(0, 0, w, std::max(0, h - band));
+  m_buttons->setGeometry(0, h - band, w, band);
+}
+
+void CClientFrame::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayoutChildren();
+  m_resizeTimer->start();
+}
+
+void CClientFrame::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (!m_painted) {
+    m_painted = true;
+    QTimer::singleShot(0, this, [this] { Q_EMIT firstPainted(); });
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// events and commands
+
+void CClientFrame::PostCommand(uint32_t command) {
+  QCoreApplication::postEvent(this, new CFrameCommandEvent(command));
+}
+
+bool CClientFrame::event(QEvent* event) {
+  if (event->type() == CFrameCommandEvent::kType) {
+    OnCommand(static_cast<CFrameCommandEvent*>(event)->Command());
+    return true;
+  }
+  if (event->type() == CPageCtrl::kPageChangedEvent) {
+    if (IsEditing()) UpdatePageButtons();
+    return true;
+  }
+  if (event->type() == kConnectionChangedEvent) {
+    if (!m_project) SetProjectListButtons();
+    return true;
+  }
+  if (event->type() == kCommandUrlEvent) {
+    // Command links are acted on once their handling exists; until then the link is dropped.
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+bool CClientFrame::OnCommand(uint32_t command) {
+  switch (command) {
+    case kCmdBack:
+      if (m_project && !IsEditing()) CloseProject();
+      return true;
+    case kCmdNewSession:
+      if (m_project && !IsEditing() && m_listFilter == CSession::kStateActive) {
+        StartEditing(QUuid(), nullptr);
+      }
+      return true;
+    case kCmdMenu:
+      if (m_project && !IsEditing() && m_sessionList->isVisible()) {
+        ShowListMenu(QCursor::pos());
+      }
+      return true;
+    case kCmdPrevious:
+      PreviousPage();
+      return true;
+    case kCmdNext:
+      NextPage();
+      return true;
+    case kCmdFinish:
+      Finish();
+      return true;
+    case kCmdFilterChanged:
+      OnFilterChosen(m_filterBar->Selected());
+      return true;
+    case kCmdDuplicate:
+      DuplicateSelected();
+      return true;
+    case kCmdMark:
+      MarkSessions(true);
+      return true;
+    case kCmdUnmark:
+      MarkSessions(false);
+      return true;
+    case kCmdDelete:
+      DeleteSessions();
+      return true;
+    case kCmdDeleteProject:
+      DeleteSelectedProjects();
+      return true;
+    case kCmdConnect:
+    case kCmdDisconnect:
+    case kCmdSettings:
+    case kCmdSynchronise:
+    case kCmdSend:
+      // The connection and the settings dialog are not part of this client build yet: the
+      // connection stays idle, so sending and synchronising are never enabled.
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CClientFrame::closeEvent(QCloseEvent* event) {
+  if (IsEditing()) {
+    Finish();
+    if (IsEditing()) {
+      event->ignore();
+      return;
+    }
+  }
+  if (m_project) m_sessionList->SaveColumnWidths();
+  SavePlacement();
+  event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// the project list
+
+void CClientFrame::SetProjectListButtons() {
+  QList<CClientButtonBar::Button> buttons;
+  switch (m_connection) {
+    case ConnectionState::kAuthenticated:
+      buttons.append({Text("Toolbar.Connected"), kCmdDisconnect, true});
+      break;
+    case ConnectionState::kIdle:
+      buttons.append({Text("Toolbar.Connect"), kCmdConnect, true});
+      break;
+    case ConnectionState::kConnecting:
+      buttons.append({Text("Toolbar.Connecting"), kCmdDisconnect, true});
+      break;
+  }
+  buttons.append({Text("Toolbar.Settings"), kCmdSettings, true});
+  m_buttons->SetButtons(buttons);
+}
+
+void CClientFrame::FillProjectList(bool allowAutoOpen) {
+  m_projectList->clear();
+  QDir folder(m_dataFolder);
+  // Listed by name, as the file systems the projects come from list them.
+  const QStringList files = folder.entryList(QStringList{QStringLiteral("*.ppc")}, QDir::Files,
+                                             QDir::Name | QDir::IgnoreCase);
+  for (const QString& file : files) {
+    const std::optional<CProjectSummary> summary = CProjectSummary::Read(folder.filePath(file));
+    if (!summary) continue;
+    m_projectList->AddProject(*summary, m_highlighted.contains(summary->uniqueNumber));
+  }
+  m_header->SetTitle(Text("System.Application"));
+  m_header->SetBackVisible(false);
+  SetProjectListButtons();
+
+  if (allowAutoOpen && m_projectList->count() == 1) {
+    OpenProject(m_projectList->PathAt(0));
+    return;
+  }
+  m_filterBar->hide();
+  m_sessionList->hide();
+  m_pageView->hide();
+  m_header->show();
+  m_projectList->show();
+  m_projectList->setFocus();
+}
+
+void CClientFrame::HighlightProject(int32_t uniqueNumber) {
+  m_highlighted.insert(uniqueNumber);
+  if (!m_project) FillProjectList(false);
+}
+
+void CClientFrame::ShowProjectMenu(const QPoint& globalPosition) {
+  QMenu menu(this);
+  QAction* remove = menu.addAction(Text("System.Delete"));
+  m_projectMenuTick = CServices::Instance().TickCount();
+  m_projectMenuTicked = true;
+  if (menu.exec(globalPosition) == remove) PostCommand(kCmdDeleteProject);
+}
+
+void CClientFrame::DeleteSelectedProjects() {
+  if (!m_projectList->isVisible() || m_project) return;
+  const QList<int> rows = m_projectList->SelectedRows();
+  if (rows.isEmpty()) return;
+  const QString question =
+      rows.size() == 1
+          ? FillPlaceholder(Text("Project.ConfirmDeleteProjectMessage"),
+                            m_projectList->TitleAt(rows.first()))
+          : FillPlaceholder(Text("Project.ConfirmDeleteMultipleProjects"),
+                            QString::number(rows.size()));
+  if (Ask(question) != kIdYes) return;
+  for (int row : rows) {
+    const QString path = m_projectList->PathAt(row);
+    const QString base = path.left(path.size() - 4);
+    QFile::remove(base + u".ppc"_qs);
+    QFile::remove(base + u".ppd"_qs);
+  }
+  FillProjectList(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// projects
+
+CSessionDatabase* CClientFrame::Database() const {
+  return m_project ? m_project->Database() : nullptr;
+}
+
+void CClientFrame::OpenProject(const QString& path) {
+  if (!m_project) {
+    if (path.isEmpty()) return;
+    // A file that cannot be opened at all fails the load quietly; a damaged one shows its own
+    // message from the loader, so only the first case is reported here.
+    {
+      QFile file(path);
+      if (!file.open(QIODevice::ReadOnly)) {
+        CLanguage::Instance().MessageByKey(QStringLiteral("Project.CantOpen"),
+                                           kMbIconExclamation);
+        return;
+      }
+    }
+    auto project = std::make_unique<CProject>();
+    if (!project->Load(path)) return;
+    m_project = std::move(project);
+    m_binding = std::make_unique<CSessionBinding>(*m_project);
+    m_listFilter = CSession::kStateActive;
+    m_filterBar->SetSelected(0);
+    m_sessionList->ResetSort();
+  }
+  m_highlighted.remove(m_project->GetHeader().uniqueNumber);
+
+  m_header->SetTitle(m_project->GetHeader().title);
+  m_header->SetBackVisible(true);
+  m_header->show();
+  m_projectList->hide();
+  m_pageView->hide();
+
+  CSessionDatabase* db = Database();
+  if (!db) {
+    // A project whose database was refused is open, but offers neither a list nor editing.
+    m_filterBar->hide();
+    m_sessionList->hide();
+    m_buttons->SetButtons({{Text("Toolbar.NewSession"), kCmdNewSession, false},
+                           {Text("System.Menu"), kCmdMenu, false}});
+    return;
+  }
+  if (!path.isEmpty()) db->Purge(m_settings.ReadInt(kSettings, QStringLiteral("PurgeDays"), 30));
+  ShowSessionList();
+}
+
+void CClientFrame::ReleaseProject() {
+  m_pageView->SetPage(nullptr, false);
+  m_session.reset();
+  m_binding.reset();
+  m_project.reset();
+}
+
+void CClientFrame::CloseProject() {
+  if (!m_project || IsEditing()) return;
+  m_sessionList->SaveColumnWidths();
+  ReleaseProject();
+  m_sessionList->Rebuild(nullptr);
+  FillProjectList(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// the session list
+
+void CClientFrame::SetListButtons() {
+  m_buttons->SetButtons(
+      {{Text("Toolbar.NewSession"), kCmdNewSession, m_listFilter == CSession::kStateActive},
+       {Text("System.Menu"), kCmdMenu, true}});
+}
+
+void CClientFrame::ShowSessionList() {
+  if (!m_project) return;
+  CSessionDatabase* db = Database();
+  if (!db) return;
+  if (db->IsOpen() && !db->InTransaction() && m_listFilter <= CSession::kStateDeleted &&
+      db->ShownState() != m_listFilter) {
+    db->SetShownState(m_listFilter);
+    if (!db->Refresh()) return;
+  }
+  m_filterBar->SetCounts(static_cast<uint32_t>(db->StateCount(0)),
+                         static_cast<uint32_t>(db->StateCount(1)),
+                         static_cast<uint32_t>(db->StateCount(2)));
+  m_filterBar->SetSelected(static_cast<int>(m_listFilter));
+  m_sessionList->Rebuild(m_project.get());
+
+  m_header->SetTitle(m_project->GetHeader().title);
+  m_header->SetBackVisible(true);
+  m_header->show();
+  m_projectList->hide();
+  m_pageView->hide();
+  m_filterBar->show();
+  m_sessionList->show();
+  SetListButtons();
+  m_sessionList->setFocus();
+}
+
+void CClientFrame::OnFilterChosen(int segment) {
+  if (!m_project || IsEditing() || segment < 0 || segment > 2) return;
+  if (static_cast<uint32_t>(segment) == m_listFilter) return;
+  m_sessionList->SaveColumnWidths();
+  m_listFilter = static_cast<uint32_t>(segment);
+  ShowSessionList();
+}
+
+void CClientFrame::OnSessionActivated(const QUuid& guid) {
+  if (m_menuTicked && CServices::Instance().TickCount() - m_listMenuTick < kMenuGraceMs) return;
+  StartEditing(guid, nullptr);
+}
+
+void CClientFrame::ShowListMenu(const QPoint& globalPosition) {
+  const int selected = m_sessionList->SelectedCount();
+  const bool connected = m_connection == ConnectionState::kAuthenticated;
+  const bool active = m_listFilter == CSession::kStateActive;
+  QMenu menu(this);
+  const auto add = [&menu, this](const char* key, uint32_t command, bool enabled) {
+    QAction* action = menu.addAction(Text(key));
+    action->setData(command);
+    action->setEnabled(enabled);
+  };
+  if (selected != 1) {
+    add(QLT_KEY("Buttons.Sync"), kCmdSynchronise, connected && active);
+    add(QLT_KEY("Toolbar.ConnectButton"), kCmdConnect,
+        m_connection != ConnectionState::kAuthenticated);
+    add(QLT_KEY("Toolbar.Disconnect"), kCmdDisconnect, m_connection != ConnectionState::kIdle);
+    menu.addSeparator();
+    add(QLT_KEY("Buttons.DeleteAllLong"), kCmdDelete, true);
+    add(QLT_KEY("Buttons.MarkAllLong"), kCmdMark, active);
+    add(QLT_KEY("Buttons.UnmarkAllLong"), kCmdUnmark, active);
+  } else {
+    const bool dedupe = m_settings.ReadInt(kSettings, QStringLiteral("Dedupe"), 0) != 0;
+    add(QLT_KEY("Buttons.Send"), kCmdSend, connected && active && selected > 0);
+    add(QLT_KEY("Buttons.DuplicateLong"), kCmdDuplicate, !dedupe);
+    add(QLT_KEY("Buttons.Delete"), kCmdDelete, true);
+    add(QLT_KEY("Buttons.MarkLong"), kCmdMark, active);
+    add(QLT_KEY("Buttons.UnmarkLong"), kCmdUnmark, active);
+  }
+  m_listMenuTick = CServices::Instance().TickCount();
+  m_menuTicked = true;
+  m_menu = &menu;
+  QAction* chosen = menu.exec(globalPosition);
+  m_menu = nullptr;
+  if (chosen) PostCommand(chosen->data().toUInt());
+}
+
+void CClientFrame::MarkSessions(bool mark) {
+  CSessionDatabase* db = Database();
+  if (!db || IsEditing() || m_listFilter != CSession::kStateActive) return;
+  QList<QUuid> guids = m_sessionList->SelectedGuids();
+  if (guids.isEmpty()) guids = m_sessionList->AllGuids();
+  if (guids.isEmpty()) return;
+  const bool own = db->BeginTransaction();
+  bool ok = true;
+  for (const QUuid& guid : guids) {
+    const uint32_t flags = db->ListFlagsOf(guid);
+    const uint32_t changed = mark ? flags | CSession::kFlagMarked : flags & ~CSession::kFlagMarked;
+    if (changed != flags) ok = db->SetSessionFlags(guid, changed) && ok;
+  }
+  if (own) db->EndTransaction(ok);
+  ShowSessionList();
+}
+
+void CClientFrame::DeleteSessions() {
+  CSessionDatabase* db = Database();
+  if (!db || IsEditing() || m_project->GetHeader().noDelete != 0) return;
+  QList<QUuid> guids = m_sessionList->SelectedGuids();
+  if (guids.isEmpty()) guids = m_sessionList->AllGuids();
+  if (guids.isEmpty()) return;
+  const QString question =
+      guids.size() == 1 ? Text("SessionList.ConfirmDeleteSelectionSingular")
+                        : FillPlaceholder(Text("SessionList.ConfirmDeleteSelectionPlural"),
+                                          QString::number(guids.size()));
+  if (Ask(question) != kIdYes) return;
+  const bool erase = m_listFilter == CSession::kStateDeleted ||
+                     m_settings.ReadInt(kSettings, QStringLiteral("PurgeDays"), 30) == 0;
+  const bool own = db->BeginTransaction();
+  bool ok = true;
+  for (const QUuid& guid : guids) {
+    ok = (erase ? db->DeleteSession(guid) : db->SetSessionState(guid, CSession::kStateDeleted)) &&
+         ok;
+  }
+  // Every row goes, or none does.
+  if (own) db->EndTransaction(ok);
+  ShowSessionList();
+}
+
+// ---------------------------------------------------------------------------------------------
+// the editing flow
+
+bool CClientFrame::StartEditing(const QUuid& guid, CSession* session,
+                                const QHash<QString, QString>* arguments) {
+  CSessionDatabase* db = Database();
+  if (!db || IsEditing()) return false;
+
+  CSessionPtr edited;
+  if (!guid.isNull()) {
+    edited = db->LoadSession(guid, false);
+    if (!edited) return false;
+    // Opening an active session takes back its marks at once.
+    if (edited->State() == CSession::kStateActive) edited->SetFlags(edited->Flags() & ~3u);
+  } else if (session) {
+    edited = CSessionPtr(session);
+  } else {
+    edited = CSession::Create(m_project.get(), true);
+  }
+  m_session = edited;
+
+  int startPage = 0;
+  if (arguments) {
+    if (!m_binding->IsLocked()) {
+      const QJsonObject values =
+          QJsonDocument::fromJson(arguments->value(QStringLiteral("values")).toUtf8()).object();
+      for (auto it = values.begin(); it != values.end(); ++it) {
+        if (it.key().isEmpty() || !m_project->FindPointByName(it.key())) continue;
+        m_session->SetValueText(m_project->FindPointByName(it.key())->Name(),
+                                it.value().toVariant().toString());
+      }
+    }
+    bool ok = false;
+    startPage = arguments->value(QStringLiteral("page")).trimmed().toInt(&ok, 10);
+    if (!ok || startPage < 0 || startPage >= m_project->PageCount()) startPage = 0;
+  }
+
+  m_binding->Attach(m_session.data());
+  if (m_session->State() != CSession::kStateActive) m_binding->SetLocked(true);
+  if (m_project->GetHeader().unitRestamp != 0 && !m_binding->IsLocked()) {
+    m_session->SetUnitId(CProject::UnitId());
+  }
+
+  m_buttons->SetButtons({{Text("Button.Previous"), kCmdPrevious, true},
+                         {Text("Button.Next"), kCmdNext, true},
+                         {Text("Button.Finish"), kCmdFinish, true}});
+  m_sessionList->hide();
+  m_filterBar->hide();
+  m_header->hide();
+  m_projectList->hide();
+  m_pageView->show();
+  m_pageView->SetPage(m_project->Page(startPage), false);
+  UpdatePageButtons();
+  m_pageView->setFocus();
+  m_openedTick = CServices::Instance().TickCount();
+  return true;
+}
+
+bool CClientFrame::IsPageVisible(const CPage* page) {
+  if (!page || page->PointCount() == 0) return page != nullptr;
+  for (const auto& point : page->Points()) {
+    if (point->IsShown()) return true;
+  }
+  return false;
+}
+
+int CClientFrame::ShownPageIndex() const {
+  return m_project ? m_project->IndexOfPage(m_pageView->Page()) : -1;
+}
+
+int CClientFrame::FindVisiblePage(int step) const {
+  if (!m_project) return -1;
+  const int shown = ShownPageIndex();
+  if (shown < 0) return -1;
+  for (int i = shown + step; i >= 0 && i < m_project->PageCount(); i += step) {
+    if (IsPageVisible(m_project->Page(i))) return i;
+  }
+  return -1;
+}
+
+void CClientFrame::UpdatePageButtons() {
+  m_buttons->EnableButton(kCmdPrevious, FindVisiblePage(-1) >= 0);
+  m_buttons->EnableButton(kCmdNext, FindVisiblePage(1) >= 0);
+  m_buttons->EnableButton(kCmdFinish, true);
+}
+
+void CClientFrame::PreviousPage() {
+  if (!IsEditing()) return;
+  const int target = FindVisiblePage(-1);
+  if (target >= 0) m_pageView->SetPage(m_project->Page(target), true);
+}
+
+void CClientFrame::NextPage() {
+  if (!IsEditing()) return;
+  const int target = FindVisiblePage(1);
+  if (target >= 0) {
+    m_pageView->SetPage(m_project->Page(target), true);
+  } else {
+    CLanguage::Instance().MessageByKey(QStringLiteral("Project.EndOfProject"), kMbOk);
+  }
+}
+
+bool CClientFrame::Finish() {
+  CSessionDatabase* db = Database();
+  if (!IsEditing() || !db) return true;
+  CPage* shown = m_pageView->Page();
+  if (!m_pageView->SetPage(nullptr, true)) return false;
+
+  const bool isNew = m_session->IsNew();
+  const bool send = m_settings.ReadInt(kSettings, isNew ? QStringLiteral("Auto")
+                                                        : QStringLiteral("AutoOld"),
+                                       0) != 0;
+  if (send) m_session->SetFlags(CSession::kFlagMarked);
+  m_binding->Take();
+  if (!db->SaveSession(*m_session)) {
+    // Nothing typed may be lost: the session stays open on its page with its values.
+    CLanguage::Instance().MessageByKey(QStringLiteral("SessionList.CantSave"),
+                                       kMbOk | kMbIconExclamation);
+    if (m_binding->CurrentSession() != m_session.data()) {
+      // A locked session was let go by the take; it comes back as it was opened.
+      m_binding->Attach(m_session.data());
+      if (m_session->State() != CSession::kStateActive) m_binding->SetLocked(true);
+    }
+    m_pageView->SetPage(shown, false);
+    UpdatePageButtons();
+    return false;
+  }
+
+  const uint32_t openFor = CServices::Instance().TickCount() - m_openedTick;
+  m_binding->Detach();
+  m_session.reset();
+  ShowSessionList();
+  // Sending waits for the connection; a marked session is sent by the next synchronisation.
+  if (m_project->GetHeader().autoNewSession != 0 && openFor > kAutoNewSessionMs) {
+    PostCommand(kCmdNewSession);
+  }
+  return true;
+}
+
+void CClientFrame::DuplicateSelected() {
+  CSessionDatabase* db = Database();
+  if (!db || IsEditing()) return;
+  const QList<QUuid> selected = m_sessionList->SelectedGuids();
+  if (selected.size() != 1) return;
+  if (m_settings.ReadInt(kSettings, QStringLiteral("Dedupe"), 0) != 0) return;
+  CSessionPtr loaded = db->LoadSession(selected.first(), false);
+  if (!loaded) return;
+  CSessionPtr clone = loaded->Clone();
+  loaded.reset();
+  clone->SetCreated(CSystemTime::Now());
+  m_listFilter = CSession::kStateActive;
+  m_filterBar->SetSelected(0);
+  StartEditing(QUuid(), clone.data());
+}

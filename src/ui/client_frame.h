@@ -1,0 +1,189 @@
+// CClientFrame: the one top-level window of the client. It stacks the header band, the project
+// list (or the filter bar and the session list, or the page view while a session is edited) and
+// the button bar; keeps its placement per screen orientation; owns the open project, the binding
+// of its current session and the session being edited; and routes every command of the user
+// interface: opening and deleting projects, the road of one session from New Session through
+// Previous / Next to Finish, and the actions of the session list. Made by the executable after
+// start-up; UI thread only.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QHash>
+#include <QPointer>
+#include <QSet>
+#include <QUuid>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "sessions/session.h"
+
+class CClientButtonBar;
+class CClientFilterBar;
+class CClientHeaderCtrl;
+class CPage;
+class CPageCtrl;
+class CProject;
+class CProjectListCtrl;
+class CSessionBinding;
+class CSessionDatabase;
+class CSessionListCtrl;
+class CSettingsStore;
+class QMenu;
+class QTimer;
+
+// A command posted to the frame (a button, a menu item, a long press), handled from the event
+// loop as a window command would be.
+class CFrameCommandEvent : public QEvent {
+ public:
+  static constexpr QEvent::Type kType = QEvent::Type(QEvent::User + 0x111);
+  explicit CFrameCommandEvent(uint32_t command) : QEvent(kType), m_command(command) {}
+  uint32_t Command() const { return m_command; }
+
+ private:
+  uint32_t m_command;
+};
+
+class CClientFrame : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum Command : uint32_t {
+    kCmdBack = 102,
+    kCmdConnect = 103,
+    kCmdSettings = 104,
+    kCmdNewSession = 105,
+    kCmdMenu = 106,
+    kCmdPrevious = 107,
+    kCmdNext = 108,
+    kCmdFinish = 109,
+    kCmdFilterChanged = 116,
+    kCmdDisconnect = 0x8004,
+    kCmdSend = 0x8008,
+    kCmdDuplicate = 0x8009,
+    kCmdMark = 0x800a,
+    kCmdUnmark = 0x800c,
+    kCmdDelete = 0x800d,
+    kCmdSynchronise = 0x800e,
+    kCmdDeleteProject = 0x8010,
+  };
+  // Window messages the frame receives, under their numbers.
+  static constexpr QEvent::Type kConnectionChangedEvent = QEvent::Type(0x8064);
+  static constexpr QEvent::Type kCommandUrlEvent = QEvent::Type(0x8067);
+  // Finishing a session sooner than this after opening it does not start the next one.
+  static constexpr uint32_t kAutoNewSessionMs = 2000;
+  // A tap this soon after a context menu opened is the menu's tap, not an activation.
+  static constexpr uint32_t kMenuGraceMs = 1001;
+
+  // The connection's states as the buttons and menus see them.
+  enum class ConnectionState { kIdle, kConnecting, kAuthenticated };
+
+  // `dataFolder` holds the installed projects; `commandUrl` is a command link the program was
+  // started with (empty for none).
+  CClientFrame(CSettingsStore& settings, const QString& dataFolder,
+               const QString& commandUrl = QString(), QWidget* parent = nullptr);
+  ~CClientFrame() override;
+
+  // Shows the window where it was last closed for the screen's orientation, or maximised.
+  void ShowWithPlacement();
+  void SavePlacement();
+
+  // ---- commands
+  void PostCommand(uint32_t command);
+  // Runs a command now; false when the frame does not know it.
+  bool OnCommand(uint32_t command);
+
+  // ---- projects
+  void FillProjectList(bool allowAutoOpen);
+  // Opens the project file (or, with an empty path, shows the open project's list again).
+  void OpenProject(const QString& path);
+  // Saves the list's column widths, releases the project and shows the project list.
+  void CloseProject();
+  void DeleteSelectedProjects();
+  // Projects whose unique number is listed are drawn highlighted until opened.
+  void HighlightProject(int32_t uniqueNumber);
+
+  // ---- the editing flow
+  void ShowSessionList();
+  // Opens the stored session `guid`, or `session`, or a fresh one; `arguments` (from a command
+  // link) may fill values and choose the start page. False when nothing was opened.
+  bool StartEditing(const QUuid& guid, CSession* session,
+                    const QHash<QString, QString>* arguments = nullptr);
+  void PreviousPage();
+  void NextPage();
+  // False when a point refused and the session stays open.
+  bool Finish();
+  void DuplicateSelected();
+
+  // ---- state, for the executable and tests
+  CProject* Project() const { return m_project.get(); }
+  CSession* EditedSession() const { return m_session.data(); }
+  bool IsEditing() const { return m_session; }
+  uint32_t ListFilter() const { return m_listFilter; }
+  ConnectionState Connection() const { return m_connection; }
+  CClientHeaderCtrl* Header() const { return m_header; }
+  CClientButtonBar* ButtonBar() const { return m_buttons; }
+  CProjectListCtrl* ProjectList() const { return m_projectList; }
+  CClientFilterBar* FilterBar() const { return m_filterBar; }
+  CSessionListCtrl* SessionList() const { return m_sessionList; }
+  CPageCtrl* PageView() const { return m_pageView; }
+  // The index of the page shown while editing, -1 when none.
+  int ShownPageIndex() const;
+  // A page counts as visible unless all of its points are hidden.
+  static bool IsPageVisible(const CPage* page);
+
+ Q_SIGNALS:
+  // The first frame has been painted (start-up measurements follow it).
+  void firstPainted();
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void LayoutChildren();
+  void SetProjectListButtons();
+  void SetListButtons();
+  void UpdatePageButtons();
+  // The nearest visible page before (step −1) or after (step 1) the shown one, or −1.
+  int FindVisiblePage(int step) const;
+  CSessionDatabase* Database() const;
+  void ShowListMenu(const QPoint& globalPosition);
+  void ShowProjectMenu(const QPoint& globalPosition);
+  void OnSessionActivated(const QUuid& guid);
+  void OnFilterChosen(int segment);
+  void MarkSessions(bool mark);
+  void DeleteSessions();
+  void ReleaseProject();
+  QString Text(const char* key) const;
+  QString PlacementPrefix() const;
+
+  CSettingsStore& m_settings;
+  QString m_dataFolder;
+  QString m_commandUrl;
+
+  CClientHeaderCtrl* m_header;
+  CClientButtonBar* m_buttons;
+  CProjectListCtrl* m_projectList;
+  CClientFilterBar* m_filterBar;
+  CSessionListCtrl* m_sessionList;
+  CPageCtrl* m_pageView;
+  QTimer* m_resizeTimer;
+  QPointer<QMenu> m_menu;
+
+  std::unique_ptr<CProject> m_project;
+  std::unique_ptr<CSessionBinding> m_binding;
+  CSessionPtr m_session;
+  uint32_t m_listFilter = 0;
+  uint32_t m_openedTick = 0;
+  uint32_t m_listMenuTick = 0;
+  uint32_t m_projectMenuTick = 0;
+  bool m_menuTicked = false;
+  bool m_projectMenuTicked = false;
+  QSet<int32_t> m_highlighted;
+  ConnectionState m_connection = ConnectionState::kIdle;
+  bool m_painted = false;
+};

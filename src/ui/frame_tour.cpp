@@ -1,0 +1,111 @@
+#include "ui/frame_tour.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstring>
+
+#include "app/language.h"
+#include "app/message_service.h"
+#include "app/services.h"
+#include "platform/settings_store.h"
+#include "project/project.h"
+#include "ui/client_frame.h"
+#include "ui/project_list_ctrl.h"
+#include "ui/shared_fonts.h"
+
+namespace {
+
+void PrintError(const QString& text) {
+  std::fprintf(stderr, "quillet --tour: %s\n", qPrintable(text));
+}
+
+// Lets posted commands, timers and paints run.
+void Settle(int milliseconds = 150) {
+  QElapsedTimer timer;
+  timer.start();
+  do {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  } while (timer.elapsed() < milliseconds);
+}
+
+bool Snap(CClientFrame& frame, const QString& folder, const QString& name) {
+  Settle();
+  const QString path = QDir(folder).filePath(name);
+  if (frame.grab().toImage().save(path, "PNG")) {
+    std::printf("%s\n", qPrintable(path));
+    return true;
+  }
+  PrintError(QStringLiteral("cannot write \"%1\"").arg(path));
+  return false;
+}
+
+// Sample sessions for the list: the values a field worker would have typed.
+const char* const kSessions[] = {
+    R"({"SiteName":"Harbour Street warehouse","Inspector":"J. Okafor","Length":"24","Width":"12.5","SignedBy":"J. Okafor"})",
+    R"({"SiteName":"Mill Lane school annex","Inspector":"R. Lindqvist","Length":"9","Width":"7","SignedBy":"R. Lindqvist"})",
+    R"({"SiteName":"Riverside flats, block C","Inspector":"J. Okafor","Length":"15","Width":"10","SignedBy":"J. Okafor"})",
+};
+
+}  // namespace
+
+bool CFrameTour::IsTourCommand(int argc, char** argv) {
+  return argc >= 2 && std::strcmp(argv[1], "--tour") == 0;
+}
+
+int CFrameTour::Main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QTemporaryDir settingsHome;
+  qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
+  QApplication application(argc, argv);
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() != 4) {
+    PrintError(QStringLiteral("usage: quillet --tour DATA_FOLDER OUT_FOLDER"));
+    return 2;
+  }
+  const QString dataFolder = arguments[2];
+  const QString outFolder = arguments[3];
+  if (!QDir().mkpath(outFolder)) {
+    PrintError(QStringLiteral("cannot make \"%1\"").arg(outFolder));
+    return 1;
+  }
+  CSharedFonts::Install();
+  CLanguage::Instance().LoadTranslation(QString(), QString());
+  // Questions are answered Yes, so a required point left empty does not stop the tour.
+  CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
+  CProject::InstallSessionDatabaseSource();
+
+  CSettingsStore settings;
+  CClientFrame frame(settings, dataFolder);
+  frame.resize(900, 640);
+  frame.show();
+  if (!frame.Project() && frame.ProjectList()->count() == 0) {
+    PrintError(QStringLiteral("no project in \"%1\"").arg(dataFolder));
+    return 1;
+  }
+  if (!frame.Project() && !Snap(frame, outFolder, QStringLiteral("1-project-list.png"))) return 1;
+
+  if (!frame.Project()) frame.OpenProject(frame.ProjectList()->PathAt(0));
+  if (!frame.Project()) {
+    PrintError(QStringLiteral("the project did not open"));
+    return 1;
+  }
+  for (const char* values : kSessions) {
+    const QHash<QString, QString> link{{QStringLiteral("values"), QString::fromUtf8(values)}};
+    if (!frame.StartEditing(QUuid(), nullptr, &link) || !frame.Finish()) {
+      PrintError(QStringLiteral("a sample session could not be entered"));
+      return 1;
+    }
+  }
+  if (!Snap(frame, outFolder, QStringLiteral("2-session-list.png"))) return 1;
+
+  const QHash<QString, QString> link{{QStringLiteral("values"), QString::fromUtf8(kSessions[0])}};
+  frame.StartEditing(QUuid(), nullptr, &link);
+  if (!Snap(frame, outFolder, QStringLiteral("3-editing-page-1.png"))) return 1;
+  frame.NextPage();
+  if (!Snap(frame, outFolder, QStringLiteral("4-editing-page-2.png"))) return 1;
+  return 0;
+}
