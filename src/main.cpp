@@ -1,8 +1,8 @@
 // The client executable: the Qt application, the application object's start-up, the main frame
 // and the event loop. With QLT_ECHO_COMMANDS=1 in the environment it reports on stdout when it is
 // ready, when its first frame is painted, when a later start asks for the window and each command
-// line it receives, so scripts, benchmarks and tests can follow it. "--preview" renders one page of a project to a picture and ends
-// (ui/page_preview.h).
+// line it receives, so scripts, benchmarks and tests can follow it. "--preview" renders one page of
+// a project to a picture and ends (ui/page_preview.h).
 #include <QApplication>
 #include <cstdio>
 #include <cstring>

@@ -95,9 +95,9 @@ void CClientButtonBar::paintEvent(QPaintEvent*) {
     painter.fillRect(r.adjusted(0, scale, 0, 0), face);
     painter.setPen(button.enabled ? kText : kEdge);
     const QRect textRect = r.adjusted(4 * scale, scale, -4 * scale, 0);
-    painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine,
-                     painter.fontMetrics().elidedText(button.text, Qt::ElideRight,
-                                                      textRect.width()));
+    painter.drawText(
+        textRect, Qt::AlignCenter | Qt::TextSingleLine,
+        painter.fontMetrics().elidedText(button.text, Qt::ElideRight, textRect.width()));
   }
 }
 

@@ -11,6 +11,7 @@ class CClientFilterBar : public QWidget {
   int Selected() const { return m_s; }
  Q_SIGNALS:
   void segmentChosen(int segment);
+
  private:
   int m_s = 0;
 };

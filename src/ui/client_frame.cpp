@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShortcut>
 #include <QTimer>
 
@@ -48,8 +49,8 @@ QString FillPlaceholder(QString text, const QString& value) {
 }
 
 int Ask(const QString& text) {
-  return CServices::Instance().Messages().ShowMessage(
-      text, kMbYesNo | kMbIconQuestion | kMbDefButton2);
+  return CServices::Instance().Messages().ShowMessage(text,
+                                                      kMbYesNo | kMbIconQuestion | kMbDefButton2);
 }
 
 }  // namespace
@@ -92,8 +93,7 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
           [this](int segment) { OnFilterChosen(segment); });
   connect(m_sessionList, &CSessionListCtrl::sessionActivated, this,
           [this](const QUuid& guid) { OnSessionActivated(guid); });
-  connect(m_sessionList, &CSessionListCtrl::menuRequested, this,
-          [this] { PostCommand(kCmdMenu); });
+  connect(m_sessionList, &CSessionListCtrl::menuRequested, this, [this] { PostCommand(kCmdMenu); });
 
   // Timer 3: after a resize the bands are repainted once the sizes have settled.
   m_resizeTimer->setSingleShot(true);
@@ -105,9 +105,8 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
   });
   // Timer 2: a command link the program was started with reaches the frame once it is up.
   if (!m_commandUrl.isEmpty()) {
-    QTimer::singleShot(100, this, [this] {
-      QCoreApplication::postEvent(this, new QEvent(kCommandUrlEvent));
-    });
+    QTimer::singleShot(100, this,
+                       [this] { QCoreApplication::postEvent(this, new QEvent(kCommandUrlEvent)); });
   }
 
   // Keyboard roads to what the button bar offers.
@@ -124,6 +123,12 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
   auto* back = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), this);
   connect(back, &QShortcut::activated, this, [this] {
     if (m_project && !IsEditing()) PostCommand(kCmdBack);
+  });
+
+  // The user's desktop session is ending: what is being edited is finished first; the outcome
+  // cannot stop the ending.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+    if (IsEditing()) Finish();
   });
 
   FillProjectList(true);
@@ -148,8 +153,7 @@ QString CClientFrame::Text(const char* key) const {
 QString CClientFrame::PlacementPrefix() const {
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   const QSize size = screen ? screen->size() : QSize(1, 0);
-  return size.width() < size.height() ? QStringLiteral("Portrait_")
-                                      : QStringLiteral("Landscape_");
+  return size.width() < size.height() ? QStringLiteral("Portrait_") : QStringLiteral("Landscape_");
 }
 
 void CClientFrame::ShowWithPlacement() {
@@ -367,12 +371,11 @@ void CClientFrame::DeleteSelectedProjects() {
   if (!m_projectList->isVisible() || m_project) return;
   const QList<int> rows = m_projectList->SelectedRows();
   if (rows.isEmpty()) return;
-  const QString question =
-      rows.size() == 1
-          ? FillPlaceholder(Text("Project.ConfirmDeleteProjectMessage"),
-                            m_projectList->TitleAt(rows.first()))
-          : FillPlaceholder(Text("Project.ConfirmDeleteMultipleProjects"),
-                            QString::number(rows.size()));
+  const QString question = rows.size() == 1
+                               ? FillPlaceholder(Text("Project.ConfirmDeleteProjectMessage"),
+                                                 m_projectList->TitleAt(rows.first()))
+                               : FillPlaceholder(Text("Project.ConfirmDeleteMultipleProjects"),
+                                                 QString::number(rows.size()));
   if (Ask(question) != kIdYes) return;
   for (int row : rows) {
     const QString path = m_projectList->PathAt(row);
@@ -398,8 +401,7 @@ void CClientFrame::OpenProject(const QString& path) {
     {
       QFile file(path);
       if (!file.open(QIODevice::ReadOnly)) {
-        CLanguage::Instance().MessageByKey(QStringLiteral("Project.CantOpen"),
-                                           kMbIconExclamation);
+        CLanguage::Instance().MessageByKey(QStringLiteral("Project.CantOpen"), kMbIconExclamation);
         return;
       }
     }
@@ -553,10 +555,10 @@ void CClientFrame::DeleteSessions() {
   QList<QUuid> guids = m_sessionList->SelectedGuids();
   if (guids.isEmpty()) guids = m_sessionList->AllGuids();
   if (guids.isEmpty()) return;
-  const QString question =
-      guids.size() == 1 ? Text("SessionList.ConfirmDeleteSelectionSingular")
-                        : FillPlaceholder(Text("SessionList.ConfirmDeleteSelectionPlural"),
-                                          QString::number(guids.size()));
+  const QString question = guids.size() == 1
+                               ? Text("SessionList.ConfirmDeleteSelectionSingular")
+                               : FillPlaceholder(Text("SessionList.ConfirmDeleteSelectionPlural"),
+                                                 QString::number(guids.size()));
   if (Ask(question) != kIdYes) return;
   const bool erase = m_listFilter == CSession::kStateDeleted ||
                      m_settings.ReadInt(kSettings, QStringLiteral("PurgeDays"), 30) == 0;
@@ -680,9 +682,9 @@ bool CClientFrame::Finish() {
   if (!m_pageView->SetPage(nullptr, true)) return false;
 
   const bool isNew = m_session->IsNew();
-  const bool send = m_settings.ReadInt(kSettings, isNew ? QStringLiteral("Auto")
-                                                        : QStringLiteral("AutoOld"),
-                                       0) != 0;
+  const bool send =
+      m_settings.ReadInt(kSettings, isNew ? QStringLiteral("Auto") : QStringLiteral("AutoOld"),
+                         0) != 0;
   if (send) m_session->SetFlags(CSession::kFlagMarked);
   m_binding->Take();
   if (!db->SaveSession(*m_session)) {

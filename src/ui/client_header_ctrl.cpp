@@ -78,8 +78,7 @@ void CClientHeaderCtrl::paintEvent(QPaintEvent*) {
   painter.setFont(CDisplayScale::Font(25, true));
   painter.setPen(Qt::white);
   const QRect textRect(x, 0, width() - x - 8 * scale, height());
-  const QString text =
-      painter.fontMetrics().elidedText(m_title, Qt::ElideRight, textRect.width());
+  const QString text = painter.fontMetrics().elidedText(m_title, Qt::ElideRight, textRect.width());
   painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, text);
 }
 

@@ -44,8 +44,8 @@ class CProjectRowDelegate : public QStyledItemDelegate {
     const int badge = count.isEmpty() ? 0 : size + 8 * scale;
     const int left = r.left() + 48 * scale;
     const int room = std::max(0, r.right() - left - badge - 8 * scale);
-    const QString title = painter->fontMetrics().elidedText(
-        index.data(Qt::DisplayRole).toString(), Qt::ElideRight, room);
+    const QString title = painter->fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(),
+                                                            Qt::ElideRight, room);
     const QRect titleRect(left, r.top(), room, r.height());
     painter->drawText(titleRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, title);
 

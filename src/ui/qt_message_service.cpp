@@ -14,11 +14,20 @@ int CQtMessageService::ShowMessage(const QString& text, unsigned style) {
   box.setWindowTitle(title);
   box.setText(text);
   switch (style & kMbIconMask) {
-    case kMbIconError: box.setIcon(QMessageBox::Critical); break;
-    case kMbIconQuestion: box.setIcon(QMessageBox::Question); break;
-    case kMbIconExclamation: box.setIcon(QMessageBox::Warning); break;
-    case kMbIconInformation: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case kMbIconError:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case kMbIconQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case kMbIconExclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case kMbIconInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      break;
   }
 
   struct Choice {
@@ -31,8 +40,8 @@ int CQtMessageService::ShowMessage(const QString& text, unsigned style) {
       choices = {{QMessageBox::Ok, kIdOk}, {QMessageBox::Cancel, kIdCancel}};
       break;
     case kMbYesNoCancel:
-      choices = {{QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo},
-                 {QMessageBox::Cancel, kIdCancel}};
+      choices = {
+          {QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo}, {QMessageBox::Cancel, kIdCancel}};
       break;
     case kMbYesNo:
       choices = {{QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo}};

@@ -1,5 +1,7 @@
 // The main frame driven as a user would: real widgets on the offscreen platform, real project
 // files in a data folder and real session databases beside them.
+#include "ui/client_frame.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -20,7 +22,6 @@
 #include "sessions/session_database.h"
 #include "sqlite3.h"
 #include "ui/client_button_bar.h"
-#include "ui/client_frame.h"
 #include "ui/client_header_ctrl.h"
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
@@ -189,8 +190,8 @@ TEST_F(ClientFrameTest, BadgeCountsOnlyActiveSessions) {
   WriteProject(ProjectPath(u"Busy"_qs), u"Busy"_qs, 1);
   WriteProject(ProjectPath(u"Idle"_qs), u"Idle"_qs, 2);
   WriteProject(ProjectPath(u"Foreign"_qs), u"Foreign"_qs, 3);
-  StoreSessions(ProjectPath(u"Busy"_qs), {{u"a"_qs, 0}, {u"b"_qs, 0}, {u"c"_qs, 0}, {u"d"_qs, 1},
-                                          {u"e"_qs, 2}});
+  StoreSessions(ProjectPath(u"Busy"_qs),
+                {{u"a"_qs, 0}, {u"b"_qs, 0}, {u"c"_qs, 0}, {u"d"_qs, 1}, {u"e"_qs, 2}});
   // A database file that is not an SQLite file shows no count.
   QFile foreign(CSessionDatabase::DatabasePath(ProjectPath(u"Foreign"_qs)));
   ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
@@ -220,7 +221,8 @@ TEST_F(ClientFrameTest, DeletingAProjectAsksFirstAndRemovesItsDatabaseToo) {
   Pump();
   ASSERT_EQ(m_services.Messages().Messages().size(), 1);
   const auto& asked = m_services.Messages().Messages().first();
-  EXPECT_EQ(asked.text, u"Are you sure you want to delete 'Drop'?  All session data will be lost."_qs);
+  EXPECT_EQ(asked.text,
+            u"Are you sure you want to delete 'Drop'?  All session data will be lost."_qs);
   EXPECT_EQ(asked.style & kMbButtonMask, unsigned(kMbYesNo));
   EXPECT_TRUE(asked.style & kMbDefButton2);
   EXPECT_TRUE(QFile::exists(ProjectPath(u"Drop"_qs)));
@@ -318,8 +320,8 @@ TEST_F(ClientFrameTest, OneSessionTravelsTheWholeRoadByClicksAndKeys) {
   WriteProject(ProjectPath(u"Other"_qs), u"Other"_qs, 6);
   CClientFrame& frame = MakeFrame();
   CProjectListCtrl* projects = frame.ProjectList();
-  const QRect row = projects->visualItemRect(projects->item(projects->RowOfPath(
-      ProjectPath(u"Survey"_qs))));
+  const QRect row =
+      projects->visualItemRect(projects->item(projects->RowOfPath(ProjectPath(u"Survey"_qs))));
   QTest::mouseClick(projects->viewport(), Qt::LeftButton, {}, row.center());
   Pump();
   ASSERT_NE(frame.Project(), nullptr);
