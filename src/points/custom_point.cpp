@@ -43,7 +43,9 @@ QUuid CCustomPoint::ClassIdFromBytes(const QByteArray& bytes) {
 
 void CCustomPoint::ReadFields(CArchive& ar, int) {
   ar.ReadCount();  // always 0; kept for the file layout
-  m_classId = ClassIdFromBytes(ar.ReadBytes(kClassIdSize));
+  char classId[kClassIdSize];
+  ar.ReadInto(classId, kClassIdSize);
+  m_classId = ClassIdFromBytes(QByteArray::fromRawData(classId, kClassIdSize));
   m_userTypeName = ar.ReadString();
   m_bag.Deserialize(ar, false);
 }

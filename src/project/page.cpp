@@ -1,6 +1,7 @@
 #include "project/page.h"
 
 #include <QStringList>
+#include <algorithm>
 
 #include "project/base_point.h"
 #include "project/page_window.h"
@@ -130,7 +131,12 @@ void CPage::Read(CArchive& ar, int version) {
 void CPage::ReadPoints(CArchive& ar, int version) {
   const int32_t count = ar.ReadCount();
   // Every point record takes bytes, so a count larger than the input ends in a read error long
-  // before it could make the loop allocate much.
+  // before it could make the loop allocate much; the room reserved is bounded the same way (a
+  // record is its type code and at least three strings and a flag).
+  constexpr qsizetype kSmallestRecord = 4 + 3 + 4;
+  const qsizetype mostInFile = ar.Remaining() / kSmallestRecord;
+  m_points.reserve(m_points.size() + static_cast<size_t>(std::min<qsizetype>(count, mostInFile)));
+  if (m_project) m_project->ForeseePoints(count, mostInFile);
   for (int32_t i = 0; i < count; ++i) {
     const int32_t typeCode = ar.ReadInt32();
     std::unique_ptr<CBasePoint> created = CPointFactory::CreatePoint(typeCode);
@@ -141,9 +147,13 @@ void CPage::ReadPoints(CArchive& ar, int version) {
     point->SetPage(this);
     m_points.push_back(std::move(created));
     point->Read(ar, version);
-    if (m_project) m_project->IndexPoint(point);
-    point->MakeUniqueNumber();
-    point->MakeNameUnique();
+    // A number and name no other point holds are kept as they are without asking the indexes
+    // again (the usual case: a file whose points are all distinct).
+    const bool free = m_project && m_project->IndexPoint(point);
+    if (!free || point->UniqueNumber() == 0) {
+      point->MakeUniqueNumber();
+      point->MakeNameUnique();
+    }
     if (std::unique_ptr<CBasePoint> replacement = CPointFactory::ConvertLegacyPoint(*point)) {
       // The replacement takes over the number and name, so the old point goes first.
       TakePoint(point).reset();

@@ -68,6 +68,7 @@ bool CProject::LoadFromBytes(const QByteArray& bytes, const QString& path) {
   Reset();
   m_loading = true;
   m_saveWanted = false;
+  m_pagesToRead = 0;
   try {
     CArchive ar(bytes);
     ReadFile(ar);
@@ -140,7 +141,11 @@ void CProject::ReadFile(CArchive& ar) {
   m_graphics.ResetFonts();
 
   const int32_t pages = ar.ReadCount();
-  for (int32_t i = 0; i < pages; ++i) AddPage()->Read(ar, version);
+  for (int32_t i = 0; i < pages; ++i) {
+    m_pagesToRead = pages - i;
+    AddPage()->Read(ar, version);
+  }
+  m_pagesToRead = 0;
 }
 
 void CProject::Reset() {
@@ -299,16 +304,23 @@ CBasePoint* FindIndexed(const QHash<Key, CBasePoint*>& primary,
   return nullptr;
 }
 
+// True when no other point was indexed under the key.
 template <typename Key>
-void AddIndexed(QHash<Key, CBasePoint*>& primary, QHash<Key, QList<CBasePoint*>>& more,
+bool AddIndexed(QHash<Key, CBasePoint*>& primary, QHash<Key, QList<CBasePoint*>>& more,
                 const Key& key, CBasePoint* point) {
   CBasePoint*& first = primary[key];
   if (!first) {
     first = point;
-  } else if (first != point) {
-    QList<CBasePoint*>& others = more[key];
-    if (!others.contains(point)) others.append(point);
+    return true;
   }
+  if (first == point) {
+    const auto others = more.constFind(key);
+    return others == more.cend() || others->isEmpty() ||
+           (others->size() == 1 && others->first() == point);
+  }
+  QList<CBasePoint*>& others = more[key];
+  if (!others.contains(point)) others.append(point);
+  return false;
 }
 
 template <typename Key>
@@ -329,24 +341,68 @@ void RemoveIndexed(QHash<Key, CBasePoint*>& primary, QHash<Key, QList<CBasePoint
   if (others != more.end() && others->isEmpty()) more.erase(others);
 }
 
+// The code points of a text one by one, each case-folded as QString::toCaseFolded folds it (one
+// code point at a time, a lone surrogate left as it is), so that two names are the same key
+// exactly when their folded copies are equal.
+class FoldedCodePoints {
+ public:
+  explicit FoldedCodePoints(QStringView text)
+      : m_at(text.utf16()), m_end(text.utf16() + text.size()) {}
+  bool AtEnd() const { return m_at == m_end; }
+  char32_t Next() {
+    const char16_t unit = *m_at++;
+    if (unit < 0x80) return unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit;
+    char32_t codePoint = unit;
+    if (QChar::isHighSurrogate(unit) && m_at != m_end && QChar::isLowSurrogate(*m_at)) {
+      codePoint = QChar::surrogateToUcs4(unit, *m_at++);
+    }
+    return QChar::toCaseFolded(codePoint);
+  }
+
+ private:
+  const char16_t* m_at;
+  const char16_t* m_end;
+};
+
 }  // namespace
+
+CProject::NameKey::NameKey(const QString& text) : name(text), folded(0xCBF29CE484222325ull) {
+  // FNV-1a over the folded code points.
+  for (FoldedCodePoints points(name); !points.AtEnd();) {
+    folded ^= points.Next();
+    folded *= 0x100000001B3ull;
+  }
+}
+
+bool CProject::NameKey::operator==(const NameKey& other) const {
+  if (folded != other.folded) return false;
+  // A point looking itself up meets its own name.
+  if (name.constData() == other.name.constData() && name.size() == other.name.size()) return true;
+  FoldedCodePoints mine(name);
+  FoldedCodePoints theirs(other.name);
+  while (!mine.AtEnd() && !theirs.AtEnd()) {
+    if (mine.Next() != theirs.Next()) return false;
+  }
+  return mine.AtEnd() && theirs.AtEnd();
+}
 
 CBasePoint* CProject::FindPointByName(const QString& name, const CBasePoint* asker) const {
   if (name.isEmpty()) return nullptr;
-  return FindIndexed(m_byName, m_moreByName, name.toCaseFolded(), asker);
+  return FindIndexed(m_byName, m_moreByName, NameKey(name), asker);
 }
 
 CBasePoint* CProject::FindPointByNumber(int32_t number, const CBasePoint* asker) const {
   return FindIndexed(m_byNumber, m_moreByNumber, number, asker);
 }
 
-void CProject::IndexPoint(CBasePoint* point) {
-  if (m_destroying || !point || point->Project() != this) return;
+bool CProject::IndexPoint(CBasePoint* point) {
+  if (m_destroying || !point || point->Project() != this) return false;
   point->SetIndexed(true);
-  AddIndexed(m_byNumber, m_moreByNumber, point->UniqueNumber(), point);
+  bool free = AddIndexed(m_byNumber, m_moreByNumber, point->UniqueNumber(), point);
   if (!point->Name().isEmpty()) {
-    AddIndexed(m_byName, m_moreByName, point->Name().toCaseFolded(), point);
+    free = AddIndexed(m_byName, m_moreByName, NameKey(point->Name()), point) && free;
   }
+  return free;
 }
 
 void CProject::UnindexPoint(CBasePoint* point) {
@@ -354,8 +410,17 @@ void CProject::UnindexPoint(CBasePoint* point) {
   point->SetIndexed(false);
   RemoveIndexed(m_byNumber, m_moreByNumber, point->UniqueNumber(), point);
   if (!point->Name().isEmpty()) {
-    RemoveIndexed(m_byName, m_moreByName, point->Name().toCaseFolded(), point);
+    RemoveIndexed(m_byName, m_moreByName, NameKey(point->Name()), point);
   }
+}
+
+void CProject::ForeseePoints(qsizetype onPage, qsizetype mostInFile) {
+  if (!m_loading || m_pagesToRead <= 0 || onPage <= 0) return;
+  const qsizetype expected =
+      m_byNumber.size() + std::min(onPage * static_cast<qsizetype>(m_pagesToRead), mostInFile);
+  // QHash::reserve rebuilds the table even when it is large enough already.
+  if (expected > static_cast<qsizetype>(m_byNumber.capacity())) m_byNumber.reserve(expected);
+  if (expected > static_cast<qsizetype>(m_byName.capacity())) m_byName.reserve(expected);
 }
 
 void CProject::ForgetPoint(CBasePoint* point) {

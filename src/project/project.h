@@ -112,10 +112,16 @@ class CProject {
   CBasePoint* FindPointByNumber(int32_t number, const CBasePoint* asker = nullptr) const;
   // Index maintenance: pages and points call these when a point joins or leaves the project and
   // around a change of its name or number.
-  void IndexPoint(CBasePoint* point);
+  // IndexPoint answers whether the point's number and name were still free (no other point
+  // indexed under either), in which case neither needs to be made unique.
+  bool IndexPoint(CBasePoint* point);
   void UnindexPoint(CBasePoint* point);
   // Drops every reference the project and its points hold to a point that is going away.
   void ForgetPoint(CBasePoint* point);
+  // While a file is read, a page about to read `onPage` points makes room in the indexes for as
+  // many on every page still to come, but never for more than `mostInFile` points beyond those
+  // indexed (what the rest of the file can hold), so the indexes do not grow step by step.
+  void ForeseePoints(qsizetype onPage, qsizetype mostInFile);
 
   // ---- notification of dependants
   // Enters one level of notification; false when the bound is exceeded.
@@ -183,14 +189,28 @@ class CProject {
   CGraphics m_graphics;
   CVariantMap m_properties;
   std::vector<std::unique_ptr<CPage>> m_pages;
+  // A point name as a key that hashes and compares case-folded, code point by code point, without
+  // making a folded copy: the index is filled and asked once per point of every file read. The
+  // hash of the folded name is kept with it, so growing the index never reads the names again.
+  struct NameKey {
+    explicit NameKey(const QString& text);
+    bool operator==(const NameKey& other) const;
+    friend size_t qHash(const NameKey& key, size_t seed) noexcept {
+      return static_cast<size_t>((key.folded ^ seed) * 0x9E3779B97F4A7C15ull);
+    }
+    QString name;
+    uint64_t folded;  // seed-free hash of the folded name
+  };
+
   // Every point of the project by case-folded name and by number. Several points may share a key
   // until names and numbers are made unique: the first is in m_by..., the others in m_moreBy....
-  QHash<QString, CBasePoint*> m_byName;
-  QHash<QString, QList<CBasePoint*>> m_moreByName;
+  QHash<NameKey, CBasePoint*> m_byName;
+  QHash<NameKey, QList<CBasePoint*>> m_moreByName;
   QHash<int32_t, CBasePoint*> m_byNumber;
   QHash<int32_t, QList<CBasePoint*>> m_moreByNumber;
   int32_t m_version = kFormatVersion;
   bool m_loading = false;
+  int32_t m_pagesToRead = 0;  // pages of the file being read not yet read, this one included
   bool m_saveWanted = false;
   bool m_changed = false;
   int m_changeCount = 0;

@@ -78,36 +78,7 @@ void CArchive::WriteString(const QString& text) {
 
 void CArchive::WriteBytes(const char* data, qsizetype size) { m_bytes.append(data, size); }
 
-void CArchive::Require(qsizetype size) const {
-  if (size < 0 || size > Remaining()) throw CArchiveError("unexpected end of archive");
-}
-
-uint8_t CArchive::ReadByte() {
-  Require(1);
-  return static_cast<uint8_t>(m_bytes[m_pos++]);
-}
-
-uint16_t CArchive::ReadWord() {
-  Require(2);
-  const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
-  m_pos += 2;
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-int32_t CArchive::ReadInt32() {
-  Require(4);
-  const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
-  m_pos += 4;
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                              (static_cast<uint32_t>(p[2]) << 16) |
-                              (static_cast<uint32_t>(p[3]) << 24));
-}
-
-int64_t CArchive::ReadInt64() {
-  const uint64_t low = ReadUInt32();
-  const uint64_t high = ReadUInt32();
-  return static_cast<int64_t>(low | (high << 32));
-}
+void CArchive::ThrowUnexpectedEnd() { throw CArchiveError("unexpected end of archive"); }
 
 double CArchive::ReadDouble() {
   const uint64_t bits = static_cast<uint64_t>(ReadInt64());
@@ -148,21 +119,25 @@ QString CArchive::ReadString() {
   }
   if (unicode) {
     Require(length * 2);
-    QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
+    // An empty text stays Qt's shared empty string: most fields of a file are empty.
+    if (length == 0) return QString(0, Qt::Uninitialized);
     const char* source = m_bytes.constData() + m_pos;
+    m_pos += length * 2;
     if constexpr (std::endian::native == std::endian::little) {
+      QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
       std::memcpy(text.data(), source, static_cast<size_t>(length) * 2);
+      return text;
     } else {
+      QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
       const auto* p = reinterpret_cast<const uint8_t*>(source);
       for (qsizetype i = 0; i < length; ++i) {
         text[i] = QChar(static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8)));
       }
+      return text;
     }
-    m_pos += length * 2;
-    return text;
   }
   Require(length);
-  const QByteArray bytes = m_bytes.mid(m_pos, length);
+  const QByteArrayView bytes(m_bytes.constData() + m_pos, static_cast<qsizetype>(length));
   m_pos += length;
   QStringDecoder decoder(QStringDecoder::System);
   return decoder(bytes);
@@ -170,7 +145,13 @@ QString CArchive::ReadString() {
 
 QByteArray CArchive::ReadBytes(qsizetype size) {
   Require(size);
-  QByteArray bytes = m_bytes.mid(m_pos, size);
+  QByteArray bytes(m_bytes.constData() + m_pos, size);
   m_pos += size;
   return bytes;
+}
+
+void CArchive::ReadInto(void* out, qsizetype size) {
+  Require(size);
+  if (size > 0) std::memcpy(out, m_bytes.constData() + m_pos, static_cast<size_t>(size));
+  m_pos += size;
 }

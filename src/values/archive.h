@@ -44,13 +44,33 @@ class CArchive {
   void WriteBytes(const char* data, qsizetype size);
   void WriteBytes(const QByteArray& bytes) { WriteBytes(bytes.constData(), bytes.size()); }
 
-  // --- reading (each throws CArchiveError when the bytes run out)
-  uint8_t ReadByte();
-  uint16_t ReadWord();
+  // --- reading (each throws CArchiveError when the bytes run out). The fixed-size reads are
+  // inline: a project file is tens of thousands of them.
+  uint8_t ReadByte() {
+    Require(1);
+    return static_cast<uint8_t>(m_bytes.constData()[m_pos++]);
+  }
+  uint16_t ReadWord() {
+    Require(2);
+    const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
+    m_pos += 2;
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+  }
   int16_t ReadInt16() { return static_cast<int16_t>(ReadWord()); }
-  int32_t ReadInt32();
+  int32_t ReadInt32() {
+    Require(4);
+    const auto* p = reinterpret_cast<const uint8_t*>(m_bytes.constData() + m_pos);
+    m_pos += 4;
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                                (static_cast<uint32_t>(p[2]) << 16) |
+                                (static_cast<uint32_t>(p[3]) << 24));
+  }
   uint32_t ReadUInt32() { return static_cast<uint32_t>(ReadInt32()); }
-  int64_t ReadInt64();
+  int64_t ReadInt64() {
+    const uint64_t low = ReadUInt32();
+    const uint64_t high = ReadUInt32();
+    return static_cast<int64_t>(low | (high << 32));
+  }
   double ReadDouble();
   float ReadFloat();
   // A count; throws when it is negative.
@@ -61,10 +81,14 @@ class CArchive {
   int64_t ReadTime() { return ReadInt64(); }
   // Exactly `size` bytes; throws (without allocating) when fewer remain.
   QByteArray ReadBytes(qsizetype size);
+  // Exactly `size` bytes into `out`, for fixed-size fields that need no byte array of their own.
+  void ReadInto(void* out, qsizetype size);
 
   // Throws unless at least `size` more bytes can be read; lets callers bound allocations by what
   // the input can actually hold.
-  void Require(qsizetype size) const;
+  void Require(qsizetype size) const {
+    if (size < 0 || size > Remaining()) ThrowUnexpectedEnd();
+  }
   qsizetype Remaining() const { return m_bytes.size() - m_pos; }
   qsizetype Position() const { return m_pos; }
   bool AtEnd() const { return m_pos >= m_bytes.size(); }
@@ -73,6 +97,9 @@ class CArchive {
   const QByteArray& Buffer() const { return m_bytes; }
 
  private:
+  [[noreturn]] static void ThrowUnexpectedEnd();
+
+  // Reading never writes through this buffer, so it stays shared with the caller's bytes.
   QByteArray m_bytes;
   qsizetype m_pos = 0;
   bool m_loading;

@@ -10,14 +10,27 @@ bool IsObjectReference(const CVariant& value) {
 
 }  // namespace
 
-void CVariantMap::Insert(const QString& lowerKey, const CVariant& value) {
-  const auto it = m_index.constFind(lowerKey);
-  if (it != m_index.constEnd()) {
-    m_entries[it.value()].second = value;
+qsizetype CVariantMap::IndexOf(const QString& lowerKey) const {
+  if (!m_index.isEmpty()) return m_index.value(lowerKey, -1);
+  for (qsizetype i = 0; i < m_entries.size(); ++i) {
+    if (m_entries[i].first == lowerKey) return i;
+  }
+  return -1;
+}
+
+void CVariantMap::Insert(const QString& lowerKey, CVariant value) {
+  const qsizetype position = IndexOf(lowerKey);
+  if (position >= 0) {
+    m_entries[position].second = std::move(value);
     return;
   }
-  m_index.insert(lowerKey, m_entries.size());
-  m_entries.append({lowerKey, value});
+  m_entries.append({lowerKey, std::move(value)});
+  if (!m_index.isEmpty()) {
+    m_index.insert(lowerKey, m_entries.size() - 1);
+  } else if (m_entries.size() >= kIndexFrom) {
+    m_index.reserve(m_entries.size());
+    for (qsizetype i = 0; i < m_entries.size(); ++i) m_index.insert(m_entries[i].first, i);
+  }
 }
 
 void CVariantMap::SetInteger(const QString& key, int32_t value) {
@@ -33,13 +46,13 @@ void CVariantMap::SetVariant(const QString& key, const CVariant& value) {
 }
 
 const CVariant* CVariantMap::Find(const QString& key) const {
-  const auto it = m_index.constFind(key.toLower());
-  return it == m_index.constEnd() ? nullptr : &m_entries[it.value()].second;
+  const qsizetype position = IndexOf(key.toLower());
+  return position < 0 ? nullptr : &m_entries[position].second;
 }
 
 CVariant* CVariantMap::Find(const QString& key) {
-  const auto it = m_index.constFind(key.toLower());
-  return it == m_index.constEnd() ? nullptr : &m_entries[it.value()].second;
+  const qsizetype position = IndexOf(key.toLower());
+  return position < 0 ? nullptr : &m_entries[position].second;
 }
 
 int32_t CVariantMap::GetInteger(const QString& key, int32_t defaultValue) const {
@@ -72,13 +85,15 @@ bool CVariantMap::CopyInto(const QString& key, CVariant& destination) const {
 }
 
 bool CVariantMap::Remove(const QString& key) {
-  const auto it = m_index.constFind(key.toLower());
-  if (it == m_index.constEnd()) return false;
-  const qsizetype position = it.value();
-  m_index.erase(it);
+  const QString lowerKey = key.toLower();
+  const qsizetype position = IndexOf(lowerKey);
+  if (position < 0) return false;
   m_entries.removeAt(position);
-  for (auto& index : m_index) {
-    if (index > position) --index;
+  if (!m_index.isEmpty()) {
+    m_index.remove(lowerKey);
+    for (auto& index : m_index) {
+      if (index > position) --index;
+    }
   }
   return true;
 }

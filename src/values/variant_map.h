@@ -46,8 +46,15 @@ class CVariantMap {
   bool operator==(const CVariantMap& other) const;
 
  private:
-  void Insert(const QString& lowerKey, const CVariant& value);
+  // Maps of a few entries (every point carries one) are searched in order; the index is built
+  // only once a map reaches this many entries, so a small map costs one allocation, not four.
+  static constexpr qsizetype kIndexFrom = 12;
+
+  void Insert(const QString& lowerKey, CVariant value);
+  // Position of the entry of a lower-cased key, or -1.
+  qsizetype IndexOf(const QString& lowerKey) const;
 
   QList<std::pair<QString, CVariant>> m_entries;
-  QHash<QString, qsizetype> m_index;  // lower-cased key -> position in m_entries
+  // Lower-cased key -> position in m_entries; either empty (not built) or complete.
+  QHash<QString, qsizetype> m_index;
 };

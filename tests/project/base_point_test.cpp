@@ -131,6 +131,95 @@ TEST(PointLookup, FindByNameIgnoresCaseAndNeverReturnsTheAsker) {
   EXPECT_EQ(project.FindPointByName("other"), nullptr);
 }
 
+TEST(PointLookup, NamesMatchExactlyWhenTheirCaseFoldedFormsAreEqual) {
+  CScopedTestServices services;
+  // Letters outside ASCII, a final sigma, a pair of surrogates, lone surrogates, the dotless i, the
+  // Kelvin sign and the sharp s (which folds to itself, not to "ss").
+  const QStringList names = {"Amount",
+                             "AMOUNT",
+                             QString::fromUtf8("Ärger"),
+                             QString::fromUtf8("äRGER"),
+                             QString::fromUtf8("ΌΡΟΣ"),
+                             QString::fromUtf8("όρος"),
+                             QString::fromUtf8("Straße"),
+                             "STRASSE",
+                             QString::fromUtf16(u"\U00010400x"),
+                             QString::fromUtf16(u"\U00010428X"),
+                             QString(QChar(0xD800)) + "a",
+                             QString(QChar(0xD800)) + "A",
+                             QString(QChar(0xDC00)),
+                             "I",
+                             QString::fromUtf8("ı"),
+                             QString::fromUtf16(u"\u212A"),
+                             "k"};  // the Kelvin sign folds to k
+  CProject project;
+  CPage* page = project.AddPage();
+  QList<CBasePoint*> points;
+  for (const QString& name : names) {
+    CBasePoint* point = page->AddPoint(COutlookPoint::kTypeCode);
+    point->SetName(name);
+    points.append(point);
+  }
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    const CBasePoint* found = project.FindPointByName(names[i], points[i]);
+    const CBasePoint* expected = nullptr;
+    for (qsizetype j = 0; j < names.size() && !expected; ++j) {
+      if (j != i && names[j].toCaseFolded() == names[i].toCaseFolded()) expected = points[j];
+    }
+    EXPECT_EQ(found, expected) << i;
+  }
+  EXPECT_EQ(project.FindPointByName("STRASSE", points[7]), nullptr);
+}
+
+TEST(PointIdentity, LoadedNamesClashAcrossCaseOutsideAscii) {
+  CScopedTestServices services;
+  CProject project;
+  ASSERT_TRUE(project.LoadFromBytes(
+      NamesFile({QString::fromUtf8("Äpfel"), QString::fromUtf8("äPFEL"), QString::fromUtf8("όρος"),
+                 QString::fromUtf8("ΌΡΟΣ"), QString::fromUtf8("Straße"), "STRASSE"},
+                {1, 2, 3, 4, 5, 6})));
+  QStringList names;
+  project.ForEachPoint([&names](CBasePoint* point) { names.append(point->Name()); });
+  EXPECT_EQ(names, (QStringList{QString::fromUtf8("Äpfel"), QString::fromUtf8("äPFEL1"),
+                                QString::fromUtf8("όρος"), QString::fromUtf8("ΌΡΟΣ1"),
+                                QString::fromUtf8("Straße"), "STRASSE"}));
+}
+
+TEST(PointIdentity, UnevenPagesAreAllIndexed) {
+  // The indexes are sized from the first pages of a file; later pages with many more or no
+  // points must still be found by name and number, with clashes across pages resolved.
+  CScopedTestServices services;
+  const QList<int> pointsPerPage = {1, 0, 300, 2, 0, 500};
+  CTestProjectWriter w(100);
+  w.WriteHeader();
+  w.WriteGraphics();
+  w.WriteProperties();
+  w.WriteCount(static_cast<int32_t>(pointsPerPage.size()));
+  int32_t number = 1;
+  for (int count : pointsPerPage) {
+    w.WritePage(count);
+    for (int i = 0; i < count; ++i) {
+      CTestProjectWriter::PointFields fields;
+      fields.name = QStringLiteral("N%1").arg(number % 700);  // the last page repeats names
+      fields.uniqueNumber = number++;
+      w.WritePoint(COutlookPoint::kTypeCode, fields);
+      w.Int(1);
+    }
+  }
+  CProject project;
+  ASSERT_TRUE(project.LoadFromBytes(w.Bytes()));
+  int total = 0;
+  QSet<QString> folded;
+  project.ForEachPoint([&](CBasePoint* point) {
+    ++total;
+    EXPECT_EQ(project.FindPointByNumber(point->UniqueNumber()), point);
+    EXPECT_EQ(project.FindPointByName(point->Name()), point);
+    folded.insert(point->Name().toCaseFolded());
+  });
+  EXPECT_EQ(total, 803);
+  EXPECT_EQ(folded.size(), 803);
+}
+
 TEST(RequiredCheck, EmptyRequiredPointAsksAndFollowsTheAnswer) {
   CScopedTestServices services;
   CProject project;

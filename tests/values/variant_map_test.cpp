@@ -325,3 +325,51 @@ TEST(VariantMapAccess, EqualityIgnoresEntryOrder) {
   b.SetInteger("one", 3);
   EXPECT_FALSE(a == b);
 }
+
+TEST(VariantMapKeys, LargeMapsFindReplaceAndRemoveLikeSmallOnes) {
+  // Past a dozen entries the map looks keys up through an index; it must agree with the plain
+  // search of small maps on every operation and keep the order of arrival.
+  CVariantMap map;
+  for (int i = 0; i < 40; ++i) map.SetInteger(QStringLiteral("Key.%1").arg(i), i);
+  ASSERT_EQ(map.Count(), 40);
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_EQ(map.GetInteger(QStringLiteral("KEY.%1").arg(i), -1), i) << i;
+  }
+  map.SetText("key.5", "five");
+  EXPECT_EQ(map.Count(), 40);
+  EXPECT_EQ(map.GetText("Key.5"), "five");
+  for (int i = 0; i < 40; i += 3) EXPECT_TRUE(map.Remove(QStringLiteral("key.%1").arg(i))) << i;
+  EXPECT_FALSE(map.Remove("key.0"));
+  EXPECT_EQ(map.Count(), 26);
+  QStringList order;
+  map.ForEach([&order](const QString& key, const CVariant&) { order.append(key); });
+  QStringList expected;
+  for (int i = 0; i < 40; ++i) {
+    if (i % 3 != 0) expected.append(QStringLiteral("key.%1").arg(i));
+  }
+  EXPECT_EQ(order, expected);
+  for (int i = 0; i < 40; ++i) {
+    const CVariant* value = map.Find(QStringLiteral("Key.%1").arg(i));
+    if (i % 3 == 0) {
+      EXPECT_EQ(value, nullptr) << i;
+    } else {
+      ASSERT_NE(value, nullptr) << i;
+      if (i == 5) {
+        EXPECT_EQ(value->StringPayload(), "five");
+      } else {
+        EXPECT_EQ(value->IntegerPayload(), i);
+      }
+    }
+  }
+  // A map read back and a copy find the same entries.
+  const CVariantMap read = Read(Archived(map, false), false);
+  CVariantMap copy;
+  copy.AssignFrom(map);
+  EXPECT_EQ(read, map);
+  EXPECT_EQ(copy.GetInteger("KEY.38", -1), 38);
+  EXPECT_EQ(read.GetInteger("KEY.38", -1), 38);
+  // Growing again after removals keeps every position right.
+  map.SetInteger("Late", 99);
+  EXPECT_EQ(map.GetInteger("late", -1), 99);
+  EXPECT_EQ(map.GetInteger("key.37", -1), 37);
+}
