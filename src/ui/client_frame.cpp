@@ -135,11 +135,8 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
 }
 
 CClientFrame::~CClientFrame() {
-  // The page view lets go of the page before the project goes away.
-  m_pageView->SetPage(nullptr, false);
-  m_session.reset();
-  m_binding.reset();
-  m_project.reset();
+  // The views let go of the page and the list before the project goes away.
+  ReleaseProject();
 }
 
 QString CClientFrame::Text(const char* key) const {
@@ -435,6 +432,8 @@ void CClientFrame::OpenProject(const QString& path) {
 }
 
 void CClientFrame::ReleaseProject() {
+  // The list reads the project's database while it has rows: it lets go first.
+  m_sessionList->Rebuild(nullptr);
   m_pageView->SetPage(nullptr, false);
   m_session.reset();
   m_binding.reset();
@@ -445,7 +444,6 @@ void CClientFrame::CloseProject() {
   if (!m_project || IsEditing()) return;
   m_sessionList->SaveColumnWidths();
   ReleaseProject();
-  m_sessionList->Rebuild(nullptr);
   FillProjectList(false);
 }
 
