@@ -45,9 +45,12 @@ bool Snap(CClientFrame& frame, const QString& folder, const QString& name) {
 
 // Sample sessions for the list: the values a field worker would have typed.
 const char* const kSessions[] = {
-    R"({"SiteName":"Harbour Street warehouse","Inspector":"J. Okafor","Length":"24","Width":"12.5","SignedBy":"J. Okafor"})",
-    R"({"SiteName":"Mill Lane school annex","Inspector":"R. Lindqvist","Length":"9","Width":"7","SignedBy":"R. Lindqvist"})",
-    R"({"SiteName":"Riverside flats, block C","Inspector":"J. Okafor","Length":"15","Width":"10","SignedBy":"J. Okafor"})",
+    R"({"SiteName":"Harbour Street warehouse","VisitDate":"2026-12-01","Inspector":"J. Okafor",)"
+    R"("Length":"24","Width":"12.5","SignedOff":"Yes","SignedBy":"J. Okafor"})",
+    R"({"SiteName":"Mill Lane school annex","VisitDate":"2026-12-02","Inspector":"R. Lindqvist",)"
+    R"("Length":"9","Width":"7","SignedOff":"Yes","SignedBy":"R. Lindqvist"})",
+    R"({"SiteName":"Riverside flats, block C","VisitDate":"2026-12-03","Inspector":"J. Okafor",)"
+    R"("Length":"15","Width":"10"})",
 };
 
 }  // namespace
@@ -86,13 +89,12 @@ int CFrameTour::Main(int argc, char** argv) {
     PrintError(QStringLiteral("no project in \"%1\"").arg(dataFolder));
     return 1;
   }
-  if (!frame.Project() && !Snap(frame, outFolder, QStringLiteral("1-project-list.png"))) return 1;
-
   if (!frame.Project()) frame.OpenProject(frame.ProjectList()->PathAt(0));
   if (!frame.Project()) {
     PrintError(QStringLiteral("the project did not open"));
     return 1;
   }
+  const QString path = frame.Project()->Path();
   for (const char* values : kSessions) {
     const QHash<QString, QString> link{{QStringLiteral("values"), QString::fromUtf8(values)}};
     if (!frame.StartEditing(QUuid(), nullptr, &link) || !frame.Finish()) {
@@ -100,6 +102,10 @@ int CFrameTour::Main(int argc, char** argv) {
       return 1;
     }
   }
+  // Back to the projects, where the badge counts the new sessions, then into the list again.
+  frame.CloseProject();
+  if (!Snap(frame, outFolder, QStringLiteral("1-project-list.png"))) return 1;
+  frame.OpenProject(path);
   if (!Snap(frame, outFolder, QStringLiteral("2-session-list.png"))) return 1;
 
   const QHash<QString, QString> link{{QStringLiteral("values"), QString::fromUtf8(kSessions[0])}};

@@ -22,10 +22,12 @@
 #include "sessions/session_database.h"
 #include "sqlite3.h"
 #include "ui/client_button_bar.h"
+#include "ui/client_filter_bar.h"
 #include "ui/client_header_ctrl.h"
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
 #include "ui/session_list_ctrl.h"
+#include "ui/session_list_model.h"
 
 namespace {
 
@@ -112,6 +114,38 @@ class ClientFrameTest : public ::testing::Test {
     const QList<CPageWindow::Control> controls = m_frame->PageView()->ControlsOfPoint(point);
     if (controls.isEmpty()) return nullptr;
     return qobject_cast<QLineEdit*>(m_frame->PageView()->ControlWidget(controls.first()));
+  }
+
+  // A tap on a row of the session list.
+  void TapRow(int row) {
+    CSessionListCtrl* list = m_frame->SessionList();
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    Pump();
+  }
+  // Selects rows without opening them, as Ctrl and Shift or a long press do.
+  void SelectRows(const QList<int>& rows) {
+    CSessionListCtrl* list = m_frame->SessionList();
+    list->selectionModel()->clearSelection();
+    for (int row : rows) {
+      list->selectionModel()->select(list->model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+  void TapSegment(int segment) {
+    CClientFilterBar* bar = m_frame->FilterBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->SegmentRect(segment).center());
+    Pump();
+  }
+  // The Name column of the rows the list shows, top to bottom.
+  QStringList ShownNames() {
+    CSessionListCtrl* list = m_frame->SessionList();
+    const int column = static_cast<int>(list->ColumnKeys().indexOf(u"Name"_qs));
+    QStringList names;
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+      names.append(list->model()->index(row, column).data().toString());
+    }
+    return names;
   }
 
   // The sessions of the open project's database in the given state, by their Name value.
@@ -569,6 +603,144 @@ TEST_F(ClientFrameTest, FinishingOnAnEmptyRequiredPointStaysWithEveryValue) {
   EXPECT_EQ(frame.EditedSession()->GetValueText(u"Count"_qs), QString());
   EXPECT_EQ(frame.Project()->FindPointByName(u"Count"_qs)->Value().StringPayload(), u"5"_qs);
   EXPECT_EQ(frame.Project()->Database()->StateCount(0), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// the session list in the frame
+
+TEST_F(ClientFrameTest, TappingARowReopensItsSessionAndFinishingReturnsToTheList) {
+  WriteProject(ProjectPath(u"Rows"_qs), u"Rows"_qs, 5);
+  StoreSessions(ProjectPath(u"Rows"_qs), {{u"first"_qs, 0}, {u"second"_qs, 0}});
+  CClientFrame& frame = MakeFrame();
+  ASSERT_EQ(ShownNames(), (QStringList{u"first"_qs, u"second"_qs}));
+  TapRow(1);
+  ASSERT_TRUE(frame.IsEditing());
+  EXPECT_EQ(EditOf(u"Name"_qs)->text(), u"second"_qs);
+  EditOf(u"Name"_qs)->selectAll();
+  QTest::keyClicks(EditOf(u"Name"_qs), u"second, changed"_qs);
+  ClickButton(CClientFrame::kCmdFinish);
+  ASSERT_FALSE(frame.IsEditing());
+  EXPECT_TRUE(frame.SessionList()->isVisible());
+  EXPECT_EQ(ShownNames(), (QStringList{u"first"_qs, u"second, changed"_qs}));
+}
+
+TEST_F(ClientFrameTest, DeleteMovesToDeletedAndDeletingThereRemovesForGood) {
+  WriteProject(ProjectPath(u"Bin"_qs), u"Bin"_qs, 5);
+  StoreSessions(ProjectPath(u"Bin"_qs), {{u"keep"_qs, 0}, {u"drop"_qs, 0}});
+  CClientFrame& frame = MakeFrame();
+  SelectRows({1});
+  m_services.Messages().QueueAnswer(kIdNo);
+  frame.PostCommand(CClientFrame::kCmdDelete);
+  Pump();
+  EXPECT_EQ(m_services.Messages().Messages().last().text,
+            u"Are you sure you want to delete the selected session?"_qs);
+  EXPECT_EQ(ShownNames(), (QStringList{u"keep"_qs, u"drop"_qs}));
+
+  SelectRows({1});
+  frame.PostCommand(CClientFrame::kCmdDelete);
+  Pump();
+  EXPECT_EQ(ShownNames(), QStringList{u"keep"_qs});
+  EXPECT_EQ(frame.FilterBar()->SegmentText(2), u"Deleted (1)"_qs);
+  EXPECT_EQ(StoredNames(CSession::kStateDeleted), QStringList{u"drop"_qs});
+
+  // In the Deleted view New Session is off and Delete erases the row from the file.
+  TapSegment(2);
+  EXPECT_EQ(frame.ListFilter(), CSession::kStateDeleted);
+  EXPECT_FALSE(frame.ButtonBar()->IsButtonEnabled(CClientFrame::kCmdNewSession));
+  EXPECT_EQ(ShownNames(), QStringList{u"drop"_qs});
+  frame.SessionList()->selectionModel()->clearSelection();
+  frame.PostCommand(CClientFrame::kCmdDelete);  // nothing selected: every row of the view
+  Pump();
+  EXPECT_TRUE(ShownNames().isEmpty());
+  EXPECT_TRUE(StoredNames(CSession::kStateDeleted).isEmpty());
+  EXPECT_EQ(StoredNames(CSession::kStateActive), QStringList{u"keep"_qs});
+}
+
+TEST_F(ClientFrameTest, DeleteWithPurgeDaysZeroErasesAndNoDeleteProjectsRefuse) {
+  WriteProject(ProjectPath(u"Now"_qs), u"Now"_qs, 5);
+  StoreSessions(ProjectPath(u"Now"_qs), {{u"a"_qs, 0}, {u"b"_qs, 0}, {u"c"_qs, 0}});
+  ASSERT_TRUE(m_settings.WriteInt(u"Settings"_qs, u"PurgeDays"_qs, 0));
+  CClientFrame& frame = MakeFrame();
+  SelectRows({0, 2});
+  frame.PostCommand(CClientFrame::kCmdDelete);
+  Pump();
+  EXPECT_EQ(m_services.Messages().Messages().last().text,
+            u"Are you sure you want to delete the 2 selected sessions?"_qs);
+  EXPECT_EQ(ShownNames(), QStringList{u"b"_qs});
+  EXPECT_TRUE(StoredNames(CSession::kStateDeleted).isEmpty());
+
+  frame.Project()->MutableHeader().noDelete = 1;
+  frame.PostCommand(CClientFrame::kCmdDelete);
+  Pump();
+  EXPECT_EQ(ShownNames(), QStringList{u"b"_qs});
+}
+
+TEST_F(ClientFrameTest, MarkAndUnmarkApplyToTheSelectionOrToEveryRow) {
+  WriteProject(ProjectPath(u"Marks"_qs), u"Marks"_qs, 5);
+  StoreSessions(ProjectPath(u"Marks"_qs), {{u"a"_qs, 0}, {u"b"_qs, 0}});
+  CClientFrame& frame = MakeFrame();
+  CSessionDatabase* db = frame.Project()->Database();
+  frame.PostCommand(CClientFrame::kCmdMark);
+  Pump();
+  EXPECT_EQ(db->ListFlagsAt(0), uint32_t(CSession::kFlagMarked));
+  EXPECT_EQ(db->ListFlagsAt(1), uint32_t(CSession::kFlagMarked));
+  EXPECT_EQ(frame.SessionList()->model()->index(0, 0).data(CSessionListModel::kImageRole), 2);
+  SelectRows({1});
+  frame.PostCommand(CClientFrame::kCmdUnmark);
+  Pump();
+  EXPECT_EQ(db->ListFlagsAt(0), uint32_t(CSession::kFlagMarked));
+  EXPECT_EQ(db->ListFlagsAt(1), 0u);
+}
+
+TEST_F(ClientFrameTest, DuplicateOpensACopyUnlessDuplicationIsPrevented) {
+  WriteProject(ProjectPath(u"Copy"_qs), u"Copy"_qs, 5);
+  StoreSessions(ProjectPath(u"Copy"_qs), {{u"original"_qs, CSession::kStateSent}});
+  CClientFrame& frame = MakeFrame();
+  TapSegment(1);
+  ASSERT_EQ(ShownNames(), QStringList{u"original"_qs});
+  const QUuid original = frame.Project()->Database()->ListGuidAt(0);
+
+  ASSERT_TRUE(m_settings.WriteInt(u"Settings"_qs, u"Dedupe"_qs, 1));
+  SelectRows({0});
+  frame.PostCommand(CClientFrame::kCmdDuplicate);
+  Pump();
+  EXPECT_FALSE(frame.IsEditing());
+
+  ASSERT_TRUE(m_settings.WriteInt(u"Settings"_qs, u"Dedupe"_qs, 0));
+  SelectRows({0});
+  const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+  frame.PostCommand(CClientFrame::kCmdDuplicate);
+  Pump();
+  ASSERT_TRUE(frame.IsEditing());
+  EXPECT_NE(frame.EditedSession()->Guid(), original);
+  EXPECT_TRUE(frame.EditedSession()->IsNew());
+  EXPECT_GE(frame.EditedSession()->Created().ToDateTime(), before);
+  EXPECT_EQ(frame.ListFilter(), CSession::kStateActive);
+  EXPECT_EQ(EditOf(u"Name"_qs)->text(), u"original"_qs);
+  ClickButton(CClientFrame::kCmdFinish);
+  EXPECT_EQ(ShownNames(), QStringList{u"original"_qs});
+  EXPECT_EQ(frame.FilterBar()->SegmentText(0), u"Active (1)"_qs);
+  EXPECT_EQ(StoredNames(CSession::kStateSent), QStringList{u"original"_qs});
+}
+
+TEST_F(ClientFrameTest, OpeningAProjectPurgesOldSentSessions) {
+  WriteProject(ProjectPath(u"Old"_qs), u"Old"_qs, 5);
+  StoreSessions(ProjectPath(u"Old"_qs), {{u"old"_qs, CSession::kStateSent}, {u"new"_qs, 0}});
+  // The sent session changed state 40 days ago.
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open16(CSessionDatabase::DatabasePath(ProjectPath(u"Old"_qs)).utf16(), &db),
+              SQLITE_OK);
+    const QByteArray sql = "UPDATE session SET state_time=" +
+                           QByteArray::number(QDateTime::currentSecsSinceEpoch() - 40 * 86400) +
+                           " WHERE state=1;";
+    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  CClientFrame& frame = MakeFrame();
+  EXPECT_EQ(frame.FilterBar()->SegmentText(1), u"Sent (0)"_qs);
+  EXPECT_TRUE(StoredNames(CSession::kStateSent).isEmpty());
+  EXPECT_EQ(StoredNames(CSession::kStateActive), QStringList{u"new"_qs});
 }
 
 }  // namespace
