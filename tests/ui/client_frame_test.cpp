@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "page_test_support.h"
@@ -741,6 +743,76 @@ TEST_F(ClientFrameTest, OpeningAProjectPurgesOldSentSessions) {
   EXPECT_EQ(frame.FilterBar()->SegmentText(1), u"Sent (0)"_qs);
   EXPECT_TRUE(StoredNames(CSession::kStateSent).isEmpty());
   EXPECT_EQ(StoredNames(CSession::kStateActive), QStringList{u"new"_qs});
+}
+
+// The menu offered for the list: which items, and which of them are enabled.
+struct MenuItem {
+  QString text;
+  bool enabled;
+  bool operator==(const MenuItem&) const = default;
+};
+
+TEST_F(ClientFrameTest, TheListMenuOffersItsItemsByTheSelectionAndSettings) {
+  WriteProject(ProjectPath(u"Menu"_qs), u"Menu"_qs, 5);
+  StoreSessions(ProjectPath(u"Menu"_qs), {{u"a"_qs, 0}, {u"b"_qs, 0}});
+  MakeFrame();
+  QList<MenuItem> seen;
+  const auto capture = [&seen] {
+    QTimer::singleShot(50, [&seen] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(menu, nullptr);
+      seen.clear();
+      for (QAction* action : menu->actions()) {
+        if (!action->isSeparator()) seen.append({action->text(), action->isEnabled()});
+      }
+      menu->close();
+    });
+  };
+  // No row selected: the popup for the whole list; not connected, so no synchronising.
+  capture();
+  ClickButton(CClientFrame::kCmdMenu);
+  EXPECT_EQ(seen, (QList<MenuItem>{{u"Synchronise Now"_qs, false},
+                                   {u"Connect"_qs, true},
+                                   {u"Disconnect"_qs, false},
+                                   {u"Delete All Sessions"_qs, true},
+                                   {u"Mark All for Sending"_qs, true},
+                                   {u"Unmark All"_qs, true}}));
+  // One row selected: the popup for a single session.
+  SelectRows({0});
+  capture();
+  ClickButton(CClientFrame::kCmdMenu);
+  EXPECT_EQ(seen, (QList<MenuItem>{{u"Send Now"_qs, false},
+                                   {u"Duplicate Session"_qs, true},
+                                   {u"Delete"_qs, true},
+                                   {u"Mark for Sending"_qs, true},
+                                   {u"Unmark"_qs, true}}));
+  // Duplication prevented: the item stays but is disabled.
+  ASSERT_TRUE(m_settings.WriteInt(u"Settings"_qs, u"Dedupe"_qs, 1));
+  SelectRows({1});
+  capture();
+  ClickButton(CClientFrame::kCmdMenu);
+  ASSERT_EQ(seen.size(), 5);
+  EXPECT_EQ(seen[1], (MenuItem{u"Duplicate Session"_qs, false}));
+}
+
+TEST_F(ClientFrameTest, ALongPressOnAProjectAsksToDeleteIt) {
+  WriteProject(ProjectPath(u"One"_qs), u"One"_qs, 1);
+  WriteProject(ProjectPath(u"Two"_qs), u"Two"_qs, 2);
+  CClientFrame& frame = MakeFrame();
+  CProjectListCtrl* list = frame.ProjectList();
+  list->setCurrentRow(1);
+  const QPoint at = list->visualItemRect(list->item(1)).center();
+  m_services.Messages().QueueAnswer(kIdNo);
+  QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::qWait(CProjectListCtrl::kLongPressMs + 150);
+  QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+  Pump();
+  // The question came, and the release did not open the project behind it.
+  ASSERT_EQ(m_services.Messages().Messages().size(), 1);
+  EXPECT_EQ(m_services.Messages().Messages().first().text,
+            u"Are you sure you want to delete 'Two'?  All session data will be lost."_qs);
+  EXPECT_EQ(frame.Project(), nullptr);
+  EXPECT_EQ(list->count(), 2);
 }
 
 }  // namespace
