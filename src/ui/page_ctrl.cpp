@@ -95,7 +95,7 @@ CPageCtrl::~CPageCtrl() {
 
 // ---- the page shown
 
-CProject* CPageCtrl::Project() const { return m_page ? m_page->Project() : m_project; }
+CProject* CPageCtrl::Project() const { return m_page ? m_page->Project() : nullptr; }
 
 bool CPageCtrl::IsRunning() const {
   const CProject* project = Project();
@@ -160,10 +160,7 @@ bool CPageCtrl::SetPage(CPage* page, bool verify) {
   m_helpCaption.clear();
   m_helpText.clear();
   m_page = page;
-  if (page) {
-    m_project = page->Project();
-    page->Activate(this);
-  }
+  if (page) page->Activate(this);
   Layout(ScrollStart::kTop);
   if (QWidget::mouseGrabber() == this) releaseMouse();
   PostPageChanged();

@@ -162,7 +162,6 @@ class CPageCtrl : public QWidget, public CPageWindow {
   CControlHost* m_host;
   QScrollBar* m_scrollBar;
   CPage* m_page = nullptr;
-  CProject* m_project = nullptr;
   QPointer<QObject> m_notifyTarget;
   CPageBackdrop m_backdrop;
   QImage m_buffer;
