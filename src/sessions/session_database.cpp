@@ -257,6 +257,8 @@ bool CSessionDatabase::OpenPath(const QString& projectPath) {
   }
   m_db = db;
   m_filePath = path;
+  // Only a speed setting: the file is as usable without it.
+  Exec(kSqlCacheSize);
 
   bool upgrading = false;
   bool ok = CheckSchema(upgrading) && LoadMap();
