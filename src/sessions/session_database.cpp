@@ -14,6 +14,11 @@
 
 namespace {
 
+// The page cache of a connection, in KiB. SQLite's default of 2 MB holds a fifth of a
+// 100 000-session file: listing it in an order other than the storage order then reads every
+// table page again from the file for each row. Pages are cached only as they are read.
+constexpr const char* kSqlPageCache = "PRAGMA cache_size=-32768;";
+
 struct StatementFinalizer {
   void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 };
@@ -258,7 +263,7 @@ bool CSessionDatabase::OpenPath(const QString& projectPath) {
   m_db = db;
   m_filePath = path;
   // Only a speed setting: the file is as usable without it.
-  Exec(kSqlCacheSize);
+  Exec(kSqlPageCache);
 
   bool upgrading = false;
   bool ok = CheckSchema(upgrading) && LoadMap();

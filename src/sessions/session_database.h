@@ -27,10 +27,6 @@ class CSessionDatabase {
  public:
   // ---- the SQL texts, character for character
   static constexpr const char* kSqlUserVersion = "PRAGMA user_version;";
-  // The page cache of a connection, in KiB. SQLite's default of 2 MB holds a fifth of a
-  // 100 000-session file: listing it in an order other than the storage order then reads every
-  // table page again from the file for each row. Pages are cached only as they are read.
-  static constexpr const char* kSqlCacheSize = "PRAGMA cache_size=-32768;";
   static constexpr const char* kSqlSetUserVersion = "PRAGMA user_version=2;";
   static constexpr const char* kSqlCreateMap =
       "CREATE TABLE IF NOT EXISTS map(point TEXT NOT NULL PRIMARY KEY,target INTEGER NOT "

@@ -101,24 +101,23 @@ int CClientFilterBar::SegmentAt(const QPoint& point) const {
   return -1;
 }
 
-QSize CClientFilterBar::sizeHint() const {
-  const int factor = CDisplayScale::Factor();
+int CClientFilterBar::SegmentWidth() const {
   const QFontMetrics metrics(font());
   int widest = 0;
   for (int i = 0; i < kSegments; ++i) {
     widest = std::max(widest, metrics.horizontalAdvance(SegmentText(i)));
   }
-  return QSize((widest + 24 * factor) * kSegments + 2 * factor, 40 * factor);
+  return widest + 24 * CDisplayScale::Factor();
+}
+
+QSize CClientFilterBar::sizeHint() const {
+  const int factor = CDisplayScale::Factor();
+  return QSize(SegmentWidth() * kSegments + 2 * factor, 40 * factor);
 }
 
 void CClientFilterBar::Layout() {
   const int factor = CDisplayScale::Factor();
-  const QFontMetrics metrics(font());
-  int widest = 0;
-  for (int i = 0; i < kSegments; ++i) {
-    widest = std::max(widest, metrics.horizontalAdvance(SegmentText(i)));
-  }
-  const int segment = widest + 24 * factor;
+  const int segment = SegmentWidth();
   const int inset = 5 * factor;
   const int left = (width() - segment * kSegments) / 2;
   const int height = std::max(0, this->height() - 2 * inset);

@@ -63,6 +63,8 @@ class CClientFilterBar : public QWidget {
   void Choose(int segment);
   // Recomputes the segment rectangles from the texts, the font and the size.
   void Layout();
+  // The width every segment gets: the widest caption with its count, plus padding.
+  int SegmentWidth() const;
 
   QStringList m_captions;
   std::array<uint32_t, kSegments> m_counts{};

@@ -12,6 +12,7 @@
 #include <QSessionManager>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/language.h"
 #include "app/message_service.h"
@@ -46,6 +47,15 @@ QString FillPlaceholder(QString text, const QString& value) {
     if (at >= 0) return text.replace(at, 2, value);
   }
   return text;
+}
+
+// Days a sent or deleted session is kept; 0 erases deleted sessions at once.
+int PurgeDays(const CSettingsStore& settings) {
+  return settings.ReadInt(kSettings, QStringLiteral("PurgeDays"), 30);
+}
+
+bool DuplicationPrevented(const CSettingsStore& settings) {
+  return settings.ReadInt(kSettings, QStringLiteral("Dedupe"), 0) != 0;
 }
 
 int Ask(const QString& text) {
@@ -181,6 +191,13 @@ void CClientFrame::SavePlacement() {
   m_settings.WriteInt(kWindow, prefix + u"Top"_qs, r.top());
   m_settings.WriteInt(kWindow, prefix + u"Right"_qs, r.left() + r.width());
   m_settings.WriteInt(kWindow, prefix + u"Bottom"_qs, r.top() + r.height());
+}
+
+void CClientFrame::ShowOnly(std::initializer_list<QWidget*> shown) {
+  QWidget* const views[] = {m_header, m_projectList, m_filterBar, m_sessionList, m_pageView};
+  for (QWidget* view : views) {
+    view->setVisible(std::find(shown.begin(), shown.end(), view) != shown.end());
+  }
 }
 
 void CClientFrame::LayoutChildren() {
@@ -343,11 +360,7 @@ void CClientFrame::FillProjectList(bool allowAutoOpen) {
     OpenProject(m_projectList->PathAt(0));
     return;
   }
-  m_filterBar->hide();
-  m_sessionList->hide();
-  m_pageView->hide();
-  m_header->show();
-  m_projectList->show();
+  ShowOnly({m_header, m_projectList});
   m_projectList->setFocus();
 }
 
@@ -414,20 +427,16 @@ void CClientFrame::OpenProject(const QString& path) {
 
   m_header->SetTitle(m_project->GetHeader().title);
   m_header->SetBackVisible(true);
-  m_header->show();
-  m_projectList->hide();
-  m_pageView->hide();
+  ShowOnly({m_header});
 
   CSessionDatabase* db = Database();
   if (!db) {
     // A project whose database was refused is open, but offers neither a list nor editing.
-    m_filterBar->hide();
-    m_sessionList->hide();
     m_buttons->SetButtons({{Text("Toolbar.NewSession"), kCmdNewSession, false},
                            {Text("System.Menu"), kCmdMenu, false}});
     return;
   }
-  if (!path.isEmpty()) db->Purge(m_settings.ReadInt(kSettings, QStringLiteral("PurgeDays"), 30));
+  if (!path.isEmpty()) db->Purge(PurgeDays(m_settings));
   ShowSessionList();
 }
 
@@ -473,11 +482,7 @@ void CClientFrame::ShowSessionList() {
 
   m_header->SetTitle(m_project->GetHeader().title);
   m_header->SetBackVisible(true);
-  m_header->show();
-  m_projectList->hide();
-  m_pageView->hide();
-  m_filterBar->show();
-  m_sessionList->show();
+  ShowOnly({m_header, m_filterBar, m_sessionList});
   SetListButtons();
   m_sessionList->setFocus();
 }
@@ -515,9 +520,8 @@ void CClientFrame::ShowListMenu(const QPoint& globalPosition) {
     add(QLT_KEY("Buttons.MarkAllLong"), kCmdMark, active);
     add(QLT_KEY("Buttons.UnmarkAllLong"), kCmdUnmark, active);
   } else {
-    const bool dedupe = m_settings.ReadInt(kSettings, QStringLiteral("Dedupe"), 0) != 0;
     add(QLT_KEY("Buttons.Send"), kCmdSend, connected && active && selected > 0);
-    add(QLT_KEY("Buttons.DuplicateLong"), kCmdDuplicate, !dedupe);
+    add(QLT_KEY("Buttons.DuplicateLong"), kCmdDuplicate, !DuplicationPrevented(m_settings));
     add(QLT_KEY("Buttons.Delete"), kCmdDelete, true);
     add(QLT_KEY("Buttons.MarkLong"), kCmdMark, active);
     add(QLT_KEY("Buttons.UnmarkLong"), kCmdUnmark, active);
@@ -533,16 +537,22 @@ void CClientFrame::ShowListMenu(const QPoint& globalPosition) {
 void CClientFrame::MarkSessions(bool mark) {
   CSessionDatabase* db = Database();
   if (!db || IsEditing() || m_listFilter != CSession::kStateActive) return;
-  QList<QUuid> guids = m_sessionList->SelectedGuids();
-  if (guids.isEmpty()) guids = m_sessionList->AllGuids();
-  if (guids.isEmpty()) return;
+  // The list's rows are the database list's entries, flags included: no search per session,
+  // which would make marking every row of a long list quadratic.
+  const QList<int> selected = m_sessionList->SelectedRows();
+  const int count = selected.isEmpty() ? db->ListCount() : static_cast<int>(selected.size());
+  if (count == 0) return;
+  QList<QPair<QUuid, uint32_t>> changes;
+  for (int i = 0; i < count; ++i) {
+    const int row = selected.isEmpty() ? i : selected[i];
+    const QUuid guid = db->ListGuidAt(row);
+    const uint32_t flags = db->ListFlagsAt(row);
+    const uint32_t changed = mark ? flags | CSession::kFlagMarked : flags & ~CSession::kFlagMarked;
+    if (!guid.isNull() && changed != flags) changes.append({guid, changed});
+  }
   const bool own = db->BeginTransaction();
   bool ok = true;
-  for (const QUuid& guid : guids) {
-    const uint32_t flags = db->ListFlagsOf(guid);
-    const uint32_t changed = mark ? flags | CSession::kFlagMarked : flags & ~CSession::kFlagMarked;
-    if (changed != flags) ok = db->SetSessionFlags(guid, changed) && ok;
-  }
+  for (const auto& [guid, flags] : changes) ok = db->SetSessionFlags(guid, flags) && ok;
   if (own) db->EndTransaction(ok);
   ShowSessionList();
 }
@@ -558,8 +568,7 @@ void CClientFrame::DeleteSessions() {
                                : FillPlaceholder(Text("SessionList.ConfirmDeleteSelectionPlural"),
                                                  QString::number(guids.size()));
   if (Ask(question) != kIdYes) return;
-  const bool erase = m_listFilter == CSession::kStateDeleted ||
-                     m_settings.ReadInt(kSettings, QStringLiteral("PurgeDays"), 30) == 0;
+  const bool erase = m_listFilter == CSession::kStateDeleted || PurgeDays(m_settings) == 0;
   const bool own = db->BeginTransaction();
   bool ok = true;
   for (const QUuid& guid : guids) {
@@ -584,7 +593,9 @@ bool CClientFrame::StartEditing(const QUuid& guid, CSession* session,
     edited = db->LoadSession(guid, false);
     if (!edited) return false;
     // Opening an active session takes back its marks at once.
-    if (edited->State() == CSession::kStateActive) edited->SetFlags(edited->Flags() & ~3u);
+    if (edited->State() == CSession::kStateActive) {
+      edited->SetFlags(edited->Flags() & ~(CSession::kFlagReceived | CSession::kFlagMarked));
+    }
   } else if (session) {
     edited = CSessionPtr(session);
   } else {
@@ -598,9 +609,9 @@ bool CClientFrame::StartEditing(const QUuid& guid, CSession* session,
       const QJsonObject values =
           QJsonDocument::fromJson(arguments->value(QStringLiteral("values")).toUtf8()).object();
       for (auto it = values.begin(); it != values.end(); ++it) {
-        if (it.key().isEmpty() || !m_project->FindPointByName(it.key())) continue;
-        m_session->SetValueText(m_project->FindPointByName(it.key())->Name(),
-                                it.value().toVariant().toString());
+        const CBasePoint* point =
+            it.key().isEmpty() ? nullptr : m_project->FindPointByName(it.key());
+        if (point) m_session->SetValueText(point->Name(), it.value().toVariant().toString());
       }
     }
     bool ok = false;
@@ -617,11 +628,7 @@ bool CClientFrame::StartEditing(const QUuid& guid, CSession* session,
   m_buttons->SetButtons({{Text("Button.Previous"), kCmdPrevious, true},
                          {Text("Button.Next"), kCmdNext, true},
                          {Text("Button.Finish"), kCmdFinish, true}});
-  m_sessionList->hide();
-  m_filterBar->hide();
-  m_header->hide();
-  m_projectList->hide();
-  m_pageView->show();
+  ShowOnly({m_pageView});
   m_pageView->SetPage(m_project->Page(startPage), false);
   UpdatePageButtons();
   m_pageView->setFocus();
@@ -715,7 +722,7 @@ void CClientFrame::DuplicateSelected() {
   if (!db || IsEditing()) return;
   const QList<QUuid> selected = m_sessionList->SelectedGuids();
   if (selected.size() != 1) return;
-  if (m_settings.ReadInt(kSettings, QStringLiteral("Dedupe"), 0) != 0) return;
+  if (DuplicationPrevented(m_settings)) return;
   CSessionPtr loaded = db->LoadSession(selected.first(), false);
   if (!loaded) return;
   CSessionPtr clone = loaded->Clone();

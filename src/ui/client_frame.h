@@ -15,6 +15,7 @@
 #include <QUuid>
 #include <QWidget>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 #include "sessions/session.h"
@@ -145,6 +146,9 @@ class CClientFrame : public QWidget {
 
  private:
   void LayoutChildren();
+  // Shows these of the header, project list, filter bar, session list and page view; hides the
+  // others.
+  void ShowOnly(std::initializer_list<QWidget*> shown);
   void SetProjectListButtons();
   void SetListButtons();
   void UpdatePageButtons();

@@ -13,7 +13,6 @@ namespace {
 const QColor kAccent(0, 102, 153);
 const QColor kAccentLight(0, 125, 190);
 const QColor kAccentDark(0, 51, 85);
-constexpr int kEmblemResource = 140;
 
 }  // namespace
 
@@ -70,8 +69,7 @@ void CClientHeaderCtrl::paintEvent(QPaintEvent*) {
   const int emblem = height() - 8 * scale;
   if (emblem > 0) {
     painter.drawPixmap(x, (height() - emblem) / 2,
-                       CClientIcons::Bitmap(kEmblemResource, 64 * scale)
-                           .scaled(emblem, emblem, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+                       CClientIcons::Bitmap(CClientIcons::kHeader, emblem));
     x += emblem + 8 * scale;
   }
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 
 namespace {
 
@@ -155,5 +156,12 @@ QImage CClientIcons::Image(int resource, int size) {
 }
 
 QPixmap CClientIcons::Bitmap(int resource, int size) {
-  return QPixmap::fromImage(Image(resource, size));
+  // Lists repaint their rows often: each picture is drawn once per size.
+  const QString key = QStringLiteral("qlt.icon.%1.%2").arg(resource).arg(size);
+  QPixmap pixmap;
+  if (!QPixmapCache::find(key, &pixmap)) {
+    pixmap = QPixmap::fromImage(Image(resource, size));
+    QPixmapCache::insert(key, pixmap);
+  }
+  return pixmap;
 }

@@ -2,7 +2,8 @@
 // the project-list images (133 project, 134 project with new data, 146 count badge; 32 x 32),
 // the session-row images (135 session, 136 received from the server, 137 marked for sending;
 // 16 x 16) and the header emblem (140, 64 x 64). Each is looked up by its resource number and
-// drawn at the size asked for, on a transparent background. Stateless; UI thread only (QPixmap).
+// drawn at the size asked for, on a transparent background; bitmaps are kept in Qt's pixmap
+// cache. UI thread only (QPixmap).
 #pragma once
 
 #include <QImage>

@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kRowHeight = 40;
 constexpr int kImageSize = 32;
-constexpr int kImageResources[] = {133, 134, 146};
 
 // Draws a row: highlight when selected, the image at x = 8, the title at x = 48 in the larger
 // bold font and the count on a badge right after it.
@@ -35,7 +34,10 @@ class CProjectRowDelegate : public QStyledItemDelegate {
     const int size = kImageSize * scale;
     const int image = index.data(CProjectListCtrl::kImageRole).toInt();
     painter->drawPixmap(r.left() + 8 * scale, r.top() + (r.height() - size) / 2,
-                        CClientIcons::Bitmap(kImageResources[image == 1 ? 1 : 0], size));
+                        CClientIcons::Bitmap(image == CProjectListCtrl::kImageHighlighted
+                                                 ? CClientIcons::kProjectHighlighted
+                                                 : CClientIcons::kProject,
+                                             size));
 
     const QFont titleFont = CDisplayScale::Font(14, true);
     painter->setFont(titleFont);
@@ -52,7 +54,7 @@ class CProjectRowDelegate : public QStyledItemDelegate {
     if (!count.isEmpty()) {
       const int x = left + painter->fontMetrics().horizontalAdvance(title) + 4 * scale;
       const QRect badgeRect(x, r.top() + (r.height() - size) / 2, size, size);
-      painter->drawPixmap(badgeRect.topLeft(), CClientIcons::Bitmap(kImageResources[2], size));
+      painter->drawPixmap(badgeRect.topLeft(), CClientIcons::Bitmap(CClientIcons::kBadge, size));
       painter->setFont(CDisplayScale::Font(11, true));
       painter->setPen(Qt::white);
       painter->drawText(badgeRect, Qt::AlignCenter | Qt::TextSingleLine, count);

@@ -155,12 +155,16 @@ void CSessionListCtrl::UpdateSortIndicator() {
   header()->setSortIndicator(column, m_sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
-QList<QUuid> CSessionListCtrl::SelectedGuids() const {
+QList<int> CSessionListCtrl::SelectedRows() const {
   QList<int> rows;
   for (const QModelIndex& index : selectionModel()->selectedRows()) rows.append(index.row());
   std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+QList<QUuid> CSessionListCtrl::SelectedGuids() const {
   QList<QUuid> guids;
-  for (int row : rows) {
+  for (int row : SelectedRows()) {
     const QUuid guid = m_model->GuidAt(row);
     if (!guid.isNull()) guids.append(guid);
   }

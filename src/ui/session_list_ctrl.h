@@ -62,6 +62,8 @@ class CSessionListCtrl : public QTreeView {
   bool SortDescending() const { return m_sortDescending; }
 
   // ---- rows
+  // The selected rows in order; a row is the database list's entry of the same index.
+  QList<int> SelectedRows() const;
   // The GUIDs of the selected rows, in row order.
   QList<QUuid> SelectedGuids() const;
   int SelectedCount() const;

@@ -43,7 +43,7 @@ const QIcon& RowIcon(int image) {
                                 QIcon(CClientIcons::Bitmap(CClientIcons::kSessionReceived, size)),
                                 QIcon(CClientIcons::Bitmap(CClientIcons::kSessionMarked, size))};
   }();
-  return icons[static_cast<size_t>(image % 3)];
+  return icons[static_cast<size_t>(image % CSessionListModel::kInvalidImage)];
 }
 
 }  // namespace
@@ -137,18 +137,17 @@ QStringList CSessionListModel::ColumnKeys() const {
   return keys;
 }
 
-QUuid CSessionListModel::GuidAt(int row) const {
+bool CSessionListModel::HoldsRow(int row) const {
   // The database list may have changed since the reset; never read past what it holds now.
-  if (row < 0 || row >= m_rowCount || !m_database || row >= m_database->ListCount()) {
-    return QUuid();
-  }
-  return m_database->ListGuidAt(row);
+  return row >= 0 && row < m_rowCount && m_database && row < m_database->ListCount();
+}
+
+QUuid CSessionListModel::GuidAt(int row) const {
+  return HoldsRow(row) ? m_database->ListGuidAt(row) : QUuid();
 }
 
 const CSessionListModel::Row* CSessionListModel::RowAt(int row) const {
-  if (row < 0 || row >= m_rowCount || !m_database || row >= m_database->ListCount()) {
-    return nullptr;
-  }
+  if (!HoldsRow(row)) return nullptr;
   if (const Row* cached = m_cache.object(row)) return cached;
 
   auto built = std::make_unique<Row>();
@@ -226,8 +225,8 @@ QVariant CSessionListModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole: {
       const Row* row = RowAt(index.row());
       if (!row) return QVariant();
-      if (row->image % 3 == 1) return QBrush(kReceivedBackground);
-      if (row->image % 3 == 2) return QBrush(kMarkedBackground);
+      if (row->image % kInvalidImage == 1) return QBrush(kReceivedBackground);
+      if (row->image % kInvalidImage == 2) return QBrush(kMarkedBackground);
       return QVariant();
     }
     case Qt::ForegroundRole: {

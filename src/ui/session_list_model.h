@@ -93,6 +93,8 @@ class CSessionListModel : public QAbstractTableModel {
   };
 
   void Load();
+  // True when the row is in the model and still in the database's list.
+  bool HoldsRow(int row) const;
   // The row, built and cached on first use; null when the database no longer holds it.
   const Row* RowAt(int row) const;
 
