@@ -31,7 +31,6 @@ constexpr int kStarts = 7;
 QString DataTemplate() {
   static QTemporaryDir folder;
   static const bool made = [] {
-    CProject::InstallSessionDatabaseSource();
     for (int p = 0; p < kProjects; ++p) {
       CProject project;
       project.MutableHeader().title = QStringLiteral("Survey %1").arg(p + 1, 2, 10, QChar('0'));
@@ -46,10 +45,11 @@ QString DataTemplate() {
       }
       project.SetPath(folder.filePath(QStringLiteral("Survey %1.ppc").arg(p + 1)));
       if (!project.Save()) return false;
-      CSessionDatabase* db = project.Database();
-      if (!db || !db->BeginTransaction()) return false;
+      CSessionDatabase database(project.Path());
+      CSessionDatabase* db = &database;
+      if (!db->Open() || !db->BeginTransaction()) return false;
       for (int s = 0; s < kSessionsPerProject; ++s) {
-        CSessionPtr session = CSession::Create(&project, true);
+        CSessionPtr session = CSession::Create(CProject::UnitId(), true);
         session->SetValueText(QStringLiteral("Q0_0"), QStringLiteral("Answer %1").arg(s));
         db->SaveSession(*session);
       }

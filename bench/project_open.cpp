@@ -34,7 +34,6 @@ struct Fixture {
 const Fixture& GetFixture() {
   static const std::unique_ptr<Fixture> fixture = [] {
     auto made = std::make_unique<Fixture>();
-    CProject::InstallSessionDatabaseSource();
     CProject project;
     project.MutableHeader().title = QStringLiteral("Large survey");
     project.MutableHeader().uniqueNumber = 77;
@@ -47,10 +46,12 @@ const Fixture& GetFixture() {
     made->path = made->folder.filePath(QStringLiteral("Large survey.ppc"));
     project.SetPath(made->path);
     project.Save();
-    CSessionDatabase* db = project.Database();
+    CSessionDatabase database(project.Path());
+    CSessionDatabase* db = &database;
+    db->Open();
     db->BeginTransaction();
     for (int i = 0; i < kSessions; ++i) {
-      CSessionPtr session = CSession::Create(&project, true);
+      CSessionPtr session = CSession::Create(CProject::UnitId(), true);
       session->SetValueText(QStringLiteral("Site"), QStringLiteral("Site %1").arg(i));
       session->SetValueText(QStringLiteral("Inspector"), QStringLiteral("Inspector %1").arg(i % 7));
       session->SetValueText(QStringLiteral("Score"), QString::number(i % 100));
@@ -99,7 +100,7 @@ void BM_OpenProjectWith100kSessions(benchmark::State& state) {
     const QImage shown = frame.grab().toImage();
     openMs += open.nsecsElapsed() / 1e6;
     benchmark::DoNotOptimize(shown.constBits());
-    if (!frame.Project() || frame.Project()->Database()->ListCount() != kSessions) {
+    if (!frame.Project() || frame.Database()->ListCount() != kSessions) {
       state.SkipWithError("the project did not open with its sessions");
     }
     ++runs;

@@ -11,6 +11,7 @@
 // - Export: `qlt sessions export --format csv` of 100,000 sessions (the built tool next to this
 //   program), in sessions per second.
 #include "sessions/session_database.h"
+#include "sessions/session_sql.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -62,7 +63,7 @@ struct Fixture {
     std::mt19937 random(7);
     db->BeginTransaction();
     for (int i = 0; i < count; ++i) {
-      CSessionPtr session = CSession::Create(nullptr, true);
+      CSessionPtr session = CSession::Create(QString(), true);
       session->SetValueText(QStringLiteral("n"), QString::number(random() % 1000000));
       session->SetValueText(QStringLiteral("colour"), QString::fromLatin1(kColours[random() % 10]));
       for (int k = 0; k < extra; ++k) {
@@ -100,7 +101,7 @@ struct RawEntry {
 
 // The refresh's two statements, read as the database reads them.
 void RawRefresh(sqlite3* raw, const QByteArray& listSql, std::vector<RawEntry>& rows) {
-  sqlite3_stmt* counts = PrepareRaw(raw, CSessionDatabase::kSqlCountStates);
+  sqlite3_stmt* counts = PrepareRaw(raw, SessionSql::kSqlCountStates);
   int count = 0;
   while (sqlite3_step(counts) == SQLITE_ROW) {
     if (sqlite3_column_int(counts, 1) == 0) count = sqlite3_column_int(counts, 0);
@@ -125,7 +126,7 @@ void BM_SaveSession50Values(benchmark::State& state) {
   std::vector<QUuid> guids;
   for (int i = 0; i < db.ListCount(); ++i) guids.push_back(db.ListGuidAt(i));
 
-  CSessionPtr session = CSession::Create(nullptr, true);
+  CSessionPtr session = CSession::Create(QString(), true);
   for (int k = 0; k < 48; ++k) {
     if (k % 3 == 0) {
       session->SetValue(QStringLiteral("p%1").arg(k), CVariant::FromInt32(k));
@@ -167,8 +168,8 @@ void BM_SaveSession50Values(benchmark::State& state) {
     ours += Seconds(start);
 
     start = Clock::now();
-    sqlite3_exec(raw, CSessionDatabase::kSqlBegin, nullptr, nullptr, nullptr);
-    sqlite3_exec(raw, CSessionDatabase::kSqlCommit, nullptr, nullptr, nullptr);
+    sqlite3_exec(raw, SessionSql::kSqlBegin, nullptr, nullptr, nullptr);
+    sqlite3_exec(raw, SessionSql::kSqlCommit, nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = PrepareRaw(raw, saveSql);
     sqlite3_bind_blob(insert, 1, guidBytes.constData(), 16, SQLITE_TRANSIENT);
     sqlite3_bind_int64(insert, 2, 133000000000000000LL);

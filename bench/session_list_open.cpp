@@ -52,6 +52,7 @@ sqlite3_stmt* PrepareRaw(sqlite3* db, const char* sql) {
 struct Fixture {
   QTemporaryDir dir;
   CProject project;
+  std::unique_ptr<CSessionDatabase> database;
   std::unique_ptr<CSessionListCtrl> list;
 
   explicit Fixture(bool shuffled) {
@@ -63,9 +64,10 @@ struct Fixture {
       page->AddPoint(CEditPoint::kTypeCode)->SetName(QString::fromLatin1(name));
     }
     project.SetPath(dir.path() + QStringLiteral("/bench.ppc"));
-    CSessionDatabase* db = project.Database();
-    if (!db) std::abort();
-    CSessionPtr seed = CSession::Create(&project, true);
+    database = std::make_unique<CSessionDatabase>(project.Path());
+    if (!database->Open()) std::abort();
+    CSessionDatabase* db = database.get();
+    CSessionPtr seed = CSession::Create(CProject::UnitId(), true);
     seed->SetValueText(QStringLiteral("name"), QStringLiteral("seed"));
     seed->SetValue(QStringLiteral("count"), CVariant::FromInt32(0));
     seed->SetValueText(QStringLiteral("status"), QStringLiteral("open"));
@@ -123,7 +125,7 @@ int64_t RawList(sqlite3* raw) {
 
 void BM_OpenSessionList100k(benchmark::State& state) {
   Fixture& fixture = GetFixture(state.range(0) != 0);
-  CSessionDatabase* db = fixture.project.Database();
+  CSessionDatabase* db = fixture.database.get();
   sqlite3* raw = nullptr;
   if (sqlite3_open16(db->FilePath().utf16(), &raw) != SQLITE_OK) std::abort();
   double ours = 0;
@@ -132,7 +134,7 @@ void BM_OpenSessionList100k(benchmark::State& state) {
   for (auto _ : state) {
     Clock::time_point start = Clock::now();
     if (!db->Refresh()) std::abort();
-    fixture.list->Rebuild(&fixture.project);
+    fixture.list->Rebuild(&fixture.project, fixture.database.get());
     benchmark::DoNotOptimize(fixture.list->grab());
     ours += Seconds(start);
     rowsBuilt = fixture.list->Model()->RowsBuilt();

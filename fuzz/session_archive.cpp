@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray bytes =
       QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-  CSessionPtr session = CSession::Create(nullptr, false);
+  CSessionPtr session = CSession::Create(QString(), false);
   session->SetValueText(QStringLiteral("marker"), QStringLiteral("before"));
   if (!session->ReadArchive(bytes)) {
     // A refused archive changes nothing.
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (session->Guid().isNull() || !session->IsNew() || session->Flags() != 0) std::abort();
-  CSessionPtr again = CSession::Create(nullptr, false);
+  CSessionPtr again = CSession::Create(QString(), false);
   if (!again->ReadArchive(session->WriteArchive())) std::abort();
   if (again->Guid() != session->Guid() || again->UnitId() != session->UnitId() ||
       again->Created() != session->Created() || again->Saved() != session->Saved() ||

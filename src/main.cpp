@@ -10,7 +10,6 @@
 
 #include "app/services.h"
 #include "app/twkf_app.h"
-#include "project/project.h"
 #include "ui/client_frame.h"
 #include "ui/frame_tour.h"
 #include "ui/page_preview.h"
@@ -38,19 +37,22 @@ int main(int argc, char** argv) {
   QApplication qtApp(argc, argv);
   CSharedFonts::Install();
   CServices::Instance().SetMessageService(std::make_unique<CQtMessageService>());
-  CProject::InstallSessionDatabaseSource();
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");
   std::unique_ptr<CClientFrame> frame;
   app.SetMainWindowFactory([&frame, &app, echo] {
     frame = std::make_unique<CClientFrame>(app.Settings(), app.DataFolder());
     CClientFrame* target = frame.get();
+    // A later start brings the window to the front maximised; its command line, like this
+    // start's own, goes to the frame's command handler.
     QObject::connect(&app, &CTWKFApp::activationRequested, target, [target, echo] {
-      if (target->isMinimized()) target->showNormal();
+      target->showMaximized();
       target->raise();
       target->activateWindow();
       if (echo) Echo(QStringLiteral("activated"));
     });
+    QObject::connect(&app, &CTWKFApp::commandReceived, target,
+                     [target](const QString& text) { target->PostCommandLine(text); });
     if (echo) {
       QObject::connect(&app, &CTWKFApp::commandReceived, target,
                        [](const QString& text) { Echo(QStringLiteral("received: ") + text); });

@@ -7,13 +7,12 @@
 
 #include "app/message_service.h"
 #include "app/services.h"
+#include "editing/editing_flow.h"
 #include "ordered_json.h"
 #include "project/base_point.h"
 #include "project/page.h"
-#include "project/plain_page_window.h"
 #include "project/project.h"
 #include "sessions/session.h"
-#include "sessions/session_binding.h"
 #include "sessions/session_database.h"
 
 namespace {
@@ -55,7 +54,6 @@ int CSessionFillCommand::Run(const QStringList& arguments) {
   // Project, database and verification messages go to stderr; a required point's question is
   // answered with its natural answer (continue), a strictly required one refuses.
   CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
-  CProject::InstallSessionDatabaseSource();
   return Fill(options);
 }
 
@@ -163,11 +161,12 @@ int CSessionFillCommand::Fill(const Options& options) {
     PrintError(QStringLiteral("cannot read project %1").arg(options.project));
     return kExitFailure;
   }
-  CProject project;
-  if (!project.Load(info.absoluteFilePath())) {
+  std::unique_ptr<CEditingFlow> flow = CEditingFlow::Open(info.absoluteFilePath(), nullptr);
+  if (!flow) {
     PrintError(QStringLiteral("%1 is not a readable project file").arg(options.project));
     return kExitFailure;
   }
+  CProject& project = flow->Project();
   // Every name is checked before anything is typed or stored.
   for (const auto& value : values) {
     if (!project.FindPointByName(value.first)) {
@@ -176,27 +175,33 @@ int CSessionFillCommand::Fill(const Options& options) {
     }
   }
 
-  CSessionPtr session;
-  if (!options.session.isEmpty()) {
-    CSessionDatabase* database = project.Database();
+  // A look at a new session leaves no database behind; a stored session or a save needs one.
+  const QUuid guid = CSession::GuidFromText(options.session);
+  CSessionDatabase* database = nullptr;
+  if (!guid.isNull() || options.save) {
+    database = flow->Database();
     if (!database) {
       PrintError(QStringLiteral("cannot open the session database of %1").arg(options.project));
       return kExitFailure;
     }
-    session = database->LoadSession(CSession::GuidFromText(options.session), false);
-    if (!session) {
+  }
+  CSessionPtr stored;
+  if (!guid.isNull()) {
+    stored = database->LoadSession(guid, false);
+    if (!stored) {
       PrintError(QStringLiteral("no session %1 in %2").arg(options.session, options.project));
       return kExitFailure;
     }
-  } else {
-    session = CSession::Create(&project, true);
   }
-
-  CSessionBinding binding(project);
-  binding.Attach(session.data());
-  // A sent or deleted session is shown but never changed, as in the editing flow.
-  if (session->State() != CSession::kStateActive) binding.SetLocked(true);
-  if (binding.IsLocked() && (options.save || !values.isEmpty())) {
+  // Opened as the client opens it when it is to be saved (an active session loses its marks at
+  // once); a look without --save leaves the stored session untouched.
+  const bool opened = options.save && stored ? flow->Start(guid) : flow->Start(QUuid(), stored.data());
+  if (!opened) {
+    PrintError(QStringLiteral("cannot open a session of %1").arg(options.project));
+    return kExitFailure;
+  }
+  const CSessionPtr session(flow->Session());
+  if (flow->Binding().IsLocked() && (options.save || !values.isEmpty())) {
     const QString why = session->State() != CSession::kStateActive
                             ? QStringLiteral("is %1").arg(StateName(session->State()))
                             : QStringLiteral("is locked by the project");
@@ -204,27 +209,21 @@ int CSessionFillCommand::Fill(const Options& options) {
                    .arg(session->GuidText(), why));
     return kExitFailure;
   }
-  if (project.GetHeader().unitRestamp != 0 && !binding.IsLocked()) {
-    session->SetUnitId(CProject::UnitId());
-  }
 
   for (const auto& value : values) project.FindPointByName(value.first)->SetValue(value.second);
 
   // Every page in order, shown and then left as Next leaves it.
-  CPlainPageWindow window;
   bool refused = false;
   for (int i = 0; i < project.PageCount(); ++i) {
-    CPage* page = project.Page(i);
-    page->Activate(&window);
+    flow->ShowPage(i);
     CBasePoint* failing = nullptr;
-    if (!page->Leave(true, &failing)) {
+    if (!flow->VerifyShownPage(&failing)) {
       refused = true;
       const QString name = failing ? failing->GetLabel(false) : QString();
       PrintError(QStringLiteral("page %1 (\"%2\"): point \"%3\" refuses to be left")
                      .arg(i + 1)
-                     .arg(page->Caption(), name));
+                     .arg(project.Page(i)->Caption(), name));
     }
-    page->Leave(false);
   }
 
   COrderedJson result = COrderedJson::Object();
@@ -239,26 +238,16 @@ int CSessionFillCommand::Fill(const Options& options) {
 
   int exitCode = kExitOk;
   if (options.save) {
-    CSessionDatabase* database = project.Database();
     if (refused) {
       PrintError(QStringLiteral("session not saved: a page refuses to be left"));
       exitCode = kExitFailure;
-    } else if (!database) {
-      PrintError(QStringLiteral("cannot open the session database of %1").arg(options.project));
-      exitCode = kExitFailure;
+    } else if (flow->Finish().result == CEditingFlow::FinishResult::kSaved) {
+      std::fprintf(stderr, "qlt session: saved session %s\n",
+                   session->GuidText().toUtf8().constData());
     } else {
-      binding.Take();
-      // Saved as edited: active, and no longer marked for sending or new from the server.
-      session->SetState(CSession::kStateActive);
-      session->AssignFlags(session->Flags() & ~(CSession::kFlagMarked | CSession::kFlagReceived));
-      if (database->SaveSession(*session)) {
-        std::fprintf(stderr, "qlt session: saved session %s\n",
-                     session->GuidText().toUtf8().constData());
-      } else {
-        PrintError(QStringLiteral("cannot save session %1 in %2")
-                       .arg(session->GuidText(), database->FilePath()));
-        exitCode = kExitFailure;
-      }
+      PrintError(QStringLiteral("cannot save session %1 in %2")
+                     .arg(session->GuidText(), database->FilePath()));
+      exitCode = kExitFailure;
     }
   }
   return exitCode;

@@ -9,7 +9,6 @@
 #include "app/language.h"
 #include "platform/crash_handler.h"
 #include "platform/system_description.h"
-#include "project/project.h"
 
 namespace {
 
@@ -109,7 +108,6 @@ bool CTWKFApp::InitInstance(const QString& commandLine) {
   RegisterCustomPointLibraries();
 
   // Stored sessions re-flag themselves in their project's database.
-  CProject::InstallSessionDatabaseSource();
 
   // The point-type registry is filled here, then the automation root and the GPS reader are
   // made, once those parts exist.

@@ -49,6 +49,7 @@ class CLogicPoint : public CBasePoint {
   void SetValue(const QString& text) override;
   // A logic point takes no space and draws nothing.
   int GetHeight(QPainter* painter, int width) override;
+  bool TakesRoom() const override { return false; }
   int Paint(QPainter* painter) override;
   // Its name (or "(?)") and its condition text.
   QString GetLabel(bool preferCaption) override;

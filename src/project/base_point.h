@@ -147,6 +147,11 @@ class CBasePoint {
   QString OutputText() const;
   bool IsShown() const { return m_shown; }
   void SetShown(bool shown) { m_shown = shown; }
+  // Whether the page display shows the point: visible by design and not hidden at run time.
+  bool IsDisplayed() const { return m_visible != 0 && m_shown; }
+  // Whether the point can take room on its page; a point that never does (a condition) does not
+  // make its page worth showing.
+  virtual bool TakesRoom() const { return true; }
   const QString& DisplayCaption() const { return m_displayCaption; }
   const QRect& ItemRect() const { return m_rect; }
   void SetItemRect(const QRect& rect) { m_rect = rect; }

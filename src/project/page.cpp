@@ -90,11 +90,19 @@ std::unique_ptr<CBasePoint> CPage::TakePoint(CBasePoint* point) {
 CBasePoint* CPage::PointAt(int x, int y) const {
   for (const auto& point : m_points) {
     const QRect& rect = point->ItemRect();
-    if (point->Visible() && point->IsShown() && rect.height() > 0 && rect.contains(x, y)) {
+    if (point->IsDisplayed() && rect.height() > 0 && rect.contains(x, y)) {
       return point.get();
     }
   }
   return nullptr;
+}
+
+bool CPage::IsVisible() const {
+  if (m_points.empty()) return true;
+  for (const auto& point : m_points) {
+    if (point->IsDisplayed() && point->TakesRoom()) return true;
+  }
+  return false;
 }
 
 void CPage::Relayout() {

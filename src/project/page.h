@@ -39,6 +39,9 @@ class CPage {
   std::unique_ptr<CBasePoint> TakePoint(CBasePoint* point);
   // The first visible, shown point with a positive height whose rectangle holds the position.
   CBasePoint* PointAt(int x, int y) const;
+  // Whether Previous and Next stop at the page: it has no points, or one that is displayed and
+  // can take room (a page of hidden points or of conditions only is passed over).
+  bool IsVisible() const;
   // Lays the page out again, or only marks that it must be while dependants are being told.
   void Relayout();
 

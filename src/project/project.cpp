@@ -11,8 +11,6 @@
 #include "project/page.h"
 #include "project/safe_save.h"
 #include "project/template_expander.h"
-#include "sessions/session.h"
-#include "sessions/session_database.h"
 #include "values/archive.h"
 #include "values/variant_ops.h"
 
@@ -40,7 +38,6 @@ void Refuse(const char* why) { throw CArchiveError(why); }
 CProject::CProject() = default;
 
 CProject::~CProject() {
-  m_database.reset();
   // Points going away with the whole project need not unhook themselves one by one.
   m_destroying = true;
   m_byName.clear();
@@ -227,8 +224,6 @@ QByteArray CProject::SaveToBytes() {
 }
 
 void CProject::SetPath(const QString& path) {
-  // The open database belongs to the file the project had.
-  if (path != m_path) m_database.reset();
   m_path = path;
   m_fileName = LastComponent(path);
 }
@@ -445,21 +440,6 @@ void CProject::LeaveNotification() {
 void CProject::RunPendingRelayout() {
   CPage* page = std::exchange(m_relayoutPage, nullptr);
   if (page && IndexOfPage(page) >= 0) page->Relayout();
-}
-
-// ---- the session database
-
-CSessionDatabase* CProject::Database() {
-  if (m_database) return m_database.get();
-  auto database = std::make_unique<CSessionDatabase>(this);
-  if (!database->Open()) return nullptr;
-  m_database = std::move(database);
-  return m_database.get();
-}
-
-void CProject::InstallSessionDatabaseSource() {
-  CSession::SetDatabaseSource(
-      [](CProject* project) { return project ? project->Database() : nullptr; });
 }
 
 // ---- the session

@@ -20,7 +20,6 @@
 class CArchive;
 class CBasePoint;
 class CPage;
-class CSessionDatabase;
 
 class CProject {
  public:
@@ -132,14 +131,6 @@ class CProject {
   int NotificationDepth() const { return m_depth; }
   void RequestRelayout(CPage* page) { m_relayoutPage = page; }
 
-  // ---- the session database
-  // The database of the project's sessions beside the project file, opened on first use;
-  // nullptr when it cannot be opened (a later call tries again). A new path closes it.
-  CSessionDatabase* Database();
-  // Makes stored sessions find their database through their project (CSession's database
-  // source); the application and the tools call it once at start.
-  static void InstallSessionDatabaseSource();
-
   // ---- the session being edited
   // The open session's identifier (36 characters), empty when none is open.
   const QString& SessionGuid() const { return m_sessionGuid; }
@@ -219,5 +210,4 @@ class CProject {
   CPage* m_relayoutPage = nullptr;
   QString m_sessionGuid;
   bool m_readOnly = false;
-  std::unique_ptr<CSessionDatabase> m_database;
 };

@@ -4,29 +4,18 @@
 #include <cstring>
 
 #include "app/services.h"
-#include "project/project.h"
 #include "sessions/session_database.h"
 #include "values/archive.h"
 
-namespace {
-
-std::function<CSessionDatabase*(CProject*)>& DatabaseSource() {
-  static std::function<CSessionDatabase*(CProject*)> source;
-  return source;
-}
-
-}  // namespace
-
-CSession::CSession(CProject* project, bool fresh)
-    : m_project(project), m_unitId(CProject::UnitId()) {
+CSession::CSession(const QString& unitId, bool fresh) : m_unitId(unitId) {
   if (fresh) {
     m_guid = NewGuid();
     m_created = CSystemTime::Now();
   }
 }
 
-CSessionPtr CSession::Create(CProject* project, bool fresh) {
-  return CSessionPtr(new CSession(project, fresh));
+CSessionPtr CSession::Create(const QString& unitId, bool fresh) {
+  return CSessionPtr(new CSession(unitId, fresh));
 }
 
 uint32_t CSession::AddRef() {
@@ -43,8 +32,7 @@ uint32_t CSession::Release() {
 }
 
 CSessionPtr CSession::Clone() const {
-  CSessionPtr copy = Create(m_project, true);
-  copy->m_unitId = m_unitId;
+  CSessionPtr copy = Create(m_unitId, true);
   copy->m_created = m_created;
   copy->m_saved = m_saved;
   // The map lowers the names again as it takes them.
@@ -94,9 +82,8 @@ bool CSession::CopyValues(const CVariantMap& from) {
 bool CSession::SetFlags(uint32_t flags) {
   m_flags = flags;
   if (m_new) return true;
-  CSessionDatabase* database = DatabaseOf(m_project);
-  if (!database) return false;
-  return database->SetSessionFlags(m_guid, flags);
+  if (!m_database) return false;
+  return m_database->SetSessionFlags(m_guid, flags);
 }
 
 // ---- archive form
@@ -228,13 +215,4 @@ QUuid CSession::GuidFromBytes(const void* bytes, qsizetype size) {
 QUuid CSession::GuidFromText(const QString& text) {
   const QString trimmed = text.trimmed();
   return QUuid::fromString(trimmed);
-}
-
-void CSession::SetDatabaseSource(std::function<CSessionDatabase*(CProject*)> source) {
-  DatabaseSource() = std::move(source);
-}
-
-CSessionDatabase* CSession::DatabaseOf(CProject* project) {
-  const auto& source = DatabaseSource();
-  return source ? source(project) : nullptr;
 }

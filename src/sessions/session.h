@@ -1,8 +1,8 @@
 // CSession: one filled-in record of a project: its identity, times, flags, state, the unit that
 // made it and the values of its points by (lower-cased) point name, with its archive form.
 // Sessions are reference-counted (they are automation objects): whoever creates one holds the
-// first reference, usually through a CSessionPtr. A session refers to its project without owning
-// it. UI thread only.
+// first reference, usually through a CSessionPtr. A stored session refers to the database it was
+// read from or saved in, without owning it. UI thread only.
 #pragma once
 
 #include <QByteArray>
@@ -11,14 +11,12 @@
 #include <QString>
 #include <QUuid>
 #include <cstdint>
-#include <functional>
 
 #include "sessions/system_time.h"
 #include "values/variant.h"
 #include "values/variant_map.h"
 
 class CArchive;
-class CProject;
 class CSession;
 class CSessionDatabase;
 
@@ -38,20 +36,20 @@ class CSession : public QSharedData {
 
   // With `fresh`, a newly generated GUID and created = now; without, both all zero (a session
   // about to be filled from the database or an archive). Either way the session is new, has the
-  // current unit ID and nothing else.
-  CSession(CProject* project, bool fresh);
+  // given unit ID (the current one, for a session made now) and nothing else.
+  CSession(const QString& unitId, bool fresh);
   CSession(const CSession&) = delete;
   CSession& operator=(const CSession&) = delete;
 
   // A new reference-counted session.
-  static CSessionPtr Create(CProject* project, bool fresh);
+  static CSessionPtr Create(const QString& unitId, bool fresh);
 
   // Automation-style reference counting; Release deletes the session with its last reference.
   uint32_t AddRef();
   uint32_t Release();
 
-  // A fresh session of the same project with the unit ID, times and values of this one; flags,
-  // state and state time are 0.
+  // A fresh session with the unit ID, times and values of this one; flags, state and state time
+  // are 0, and it is stored nowhere yet.
   CSessionPtr Clone() const;
 
   // ---- values
@@ -68,7 +66,7 @@ class CSession : public QSharedData {
   const CVariantMap& Values() const { return m_values; }
   CVariantMap& MutableValues() { return m_values; }
 
-  // ---- flags: SetFlags also writes them to the project's database when the session is stored
+  // ---- flags: SetFlags also writes them to the session's database when the session is stored
   // and returns that result (the flags in memory change in any case).
   uint32_t Flags() const { return m_flags; }
   bool SetFlags(uint32_t flags);
@@ -78,7 +76,9 @@ class CSession : public QSharedData {
   // ---- fields the database and the editing flow read and write directly
   bool IsNew() const { return m_new; }
   void SetNew(bool isNew) { m_new = isNew; }
-  CProject* Project() const { return m_project; }
+  // The database the session was read from or last saved in; nullptr while it is new.
+  CSessionDatabase* Database() const { return m_database; }
+  void SetDatabase(CSessionDatabase* database) { m_database = database; }
   const QUuid& Guid() const { return m_guid; }
   void SetGuid(const QUuid& guid) { m_guid = guid; }
   // 36 upper-case hexadecimal characters with hyphens, no braces.
@@ -112,11 +112,6 @@ class CSession : public QSharedData {
   // From text with or without braces; a null GUID when it is not one.
   static QUuid GuidFromText(const QString& text);
 
-  // How a stored session finds its project's database (the project's lazily opened database);
-  // the application installs it. Without one, SetFlags of a stored session fails.
-  static void SetDatabaseSource(std::function<CSessionDatabase*(CProject*)> source);
-  static CSessionDatabase* DatabaseOf(CProject* project);
-
  private:
   ~CSession() = default;
   friend class QExplicitlySharedDataPointer<CSession>;
@@ -124,7 +119,7 @@ class CSession : public QSharedData {
   void Write(CArchive& ar) const;
   void Read(CArchive& ar);
 
-  CProject* m_project;
+  CSessionDatabase* m_database = nullptr;
   bool m_new = true;
   QUuid m_guid;
   QString m_unitId;

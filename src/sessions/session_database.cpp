@@ -9,8 +9,10 @@
 #include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
-#include "project/project.h"
+#include "sessions/session_sql.h"
 #include "values/archive.h"
+
+using namespace SessionSql;
 
 namespace {
 
@@ -83,7 +85,7 @@ void BindValue(sqlite3_stmt* statement, int index, const CVariant& value) {
 const char* const CSessionDatabase::kFixedColumnNames[kFixedColumns] = {
     "guid", "created", "saved", "flags", "unit_id", "state", "state_time"};
 
-CSessionDatabase::CSessionDatabase(CProject* project) : m_project(project) {}
+CSessionDatabase::CSessionDatabase(const QString& projectPath) : m_projectPath(projectPath) {}
 
 CSessionDatabase::~CSessionDatabase() { Close(); }
 
@@ -232,7 +234,7 @@ int CSessionDatabase::CountActiveSessions(const QString& databasePath) {
   return count;
 }
 
-bool CSessionDatabase::Open() { return OpenPath(m_project ? m_project->Path() : QString()); }
+bool CSessionDatabase::Open() { return OpenPath(m_projectPath); }
 
 bool CSessionDatabase::OpenPath(const QString& projectPath) {
   if (IsOpen()) Close();
@@ -502,6 +504,7 @@ bool CSessionDatabase::SaveSession(CSession& session) {
     return false;
   }
   session.SetNew(false);
+  session.SetDatabase(this);
   return AfterWrite();
 }
 
@@ -521,7 +524,8 @@ CSessionPtr CSessionDatabase::LoadSession(const QUuid& guid, bool placeholders) 
   } resetOnExit{m_select};
   if (sqlite3_step(m_select) != SQLITE_ROW) return CSessionPtr();
 
-  CSessionPtr session = CSession::Create(m_project, false);
+  CSessionPtr session = CSession::Create(QString(), false);
+  session->SetDatabase(this);
   session->SetNew(false);
   session->SetGuid(ColumnGuid(m_select, 0));
   session->SetCreated(CSystemTime::FromFileTime(sqlite3_column_int64(m_select, 1)));

@@ -3,7 +3,7 @@
 // one column per stored point (the point map), writing, reading, re-flagging, re-stating and
 // deleting sessions, purging old sent and deleted ones, transactions, the in-memory list of the
 // sessions of one state in a chosen order with the count of each state, and the free session
-// query. Owned by its CProject (created on first use); the sessions it reads are handed out as
+// query. Owned by whoever opened the project (created on first use); the sessions it reads are handed out as
 // references. UI thread only.
 #pragma once
 
@@ -21,84 +21,8 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-class CProject;
-
 class CSessionDatabase {
  public:
-  // ---- the SQL texts, character for character
-  static constexpr const char* kSqlUserVersion = "PRAGMA user_version;";
-  static constexpr const char* kSqlSetUserVersion = "PRAGMA user_version=2;";
-  static constexpr const char* kSqlCreateMap =
-      "CREATE TABLE IF NOT EXISTS map(point TEXT NOT NULL PRIMARY KEY,target INTEGER NOT "
-      "NULL,indexed INTEGER NOT NULL);";
-  static constexpr const char* kSqlCreateSession =
-      "CREATE TABLE IF NOT EXISTS session(guid BLOB NOT NULL PRIMARY KEY,created INTEGER NOT "
-      "NULL,saved INTEGER NOT NULL,flags INTEGER NOT NULL,unit_id TEXT NOT NULL, state INTEGER NOT "
-      "NULL, state_time INTEGER NOT NULL);";
-  // A standard index: prefix + name + middle + "state, " + name + suffix.
-  static constexpr const char* kSqlStandardIndexPrefix = "CREATE INDEX IF NOT EXISTS ";
-  static constexpr const char* kSqlStandardIndexMiddle = " ON session( ";
-  static constexpr const char* kSqlStandardIndexState = "state, ";
-  static constexpr const char* kSqlStandardIndexSuffix = " );";
-  static constexpr const char* kSqlLoadMap = "SELECT point, target, indexed FROM map;";
-  static constexpr const char* kSqlInsertMap =
-      "INSERT INTO map( point, target, indexed ) VALUES( ?, ?, ? );";
-  static constexpr const char* kSqlDeleteMap = "DELETE FROM map WHERE point=?;";
-  static constexpr const char* kSqlAddColumn = "ALTER TABLE session ADD COLUMN c%u BLOB NULL;";
-  static constexpr const char* kSqlRebuildStart =
-      "CREATE TABLE session(guid BLOB NOT NULL PRIMARY KEY,created INTEGER NOT NULL,saved INTEGER "
-      "NOT NULL,flags INTEGER NOT NULL,unit_id TEXT NOT NULL, state INTEGER NOT NULL, state_time "
-      "INTEGER NOT NULL";
-  static constexpr const char* kSqlRebuildColumn = ",c%u BLOB NULL";
-  static constexpr const char* kSqlRebuildEnd = ");";
-  static constexpr const char* kSqlDropSession = "DROP TABLE session;";
-  // Whether the table holds any row at all; the rebuild is taken only when it holds none.
-  static constexpr const char* kSqlAnySession = "SELECT 1 FROM session LIMIT 1;";
-  static constexpr const char* kSqlSaveStart =
-      "INSERT OR REPLACE INTO session( guid, created, saved, flags, unit_id";
-  static constexpr const char* kSqlSaveState = ", state, state_time";
-  static constexpr const char* kSqlSaveColumn = ", c%u";
-  static constexpr const char* kSqlSaveValues = " ) VALUES( ?, ?, ?, ?, ?";
-  static constexpr const char* kSqlSaveStateValues = ", ?, ?";
-  static constexpr const char* kSqlSaveValue = ", ?";
-  static constexpr const char* kSqlSaveEnd = " );";
-  static constexpr const char* kSqlSelectSession = "SELECT * FROM session WHERE guid=?;";
-  static constexpr const char* kSqlDeleteSession = "DELETE FROM session WHERE guid=?;";
-  static constexpr const char* kSqlSetFlags = "UPDATE session SET flags=? WHERE guid=?;";
-  static constexpr const char* kSqlSetState =
-      "UPDATE session SET state=?, state_time=? WHERE guid=?;";
-  static constexpr const char* kSqlPurge = "DELETE FROM session WHERE state>0 AND state_time<?;";
-  static constexpr const char* kSqlBegin = "BEGIN TRANSACTION;";
-  static constexpr const char* kSqlCommit = "COMMIT TRANSACTION;";
-  static constexpr const char* kSqlRollback = "ROLLBACK TRANSACTION;";
-  static constexpr const char* kSqlCountStates =
-      "SELECT COUNT(*), state FROM session GROUP BY state;";
-  static constexpr const char* kSqlListStart = "SELECT guid, flags FROM session";
-  static constexpr const char* kSqlListState = " WHERE state=%u";
-  static constexpr const char* kSqlOrderBy = " ORDER BY ";
-  static constexpr const char* kSqlCastStart = "CAST( ";
-  static constexpr const char* kSqlCastEnd = " AS REAL )";
-  static constexpr const char* kSqlPointColumn = "c%u";
-  static constexpr const char* kSqlDescending = " DESC;";
-  static constexpr const char* kSqlAscending = " ASC;";
-  static constexpr const char* kSqlCreateSortIndex = "CREATE INDEX i%u ON session( state, c%u );";
-  static constexpr const char* kSqlSetIndexed = "UPDATE map SET indexed=? WHERE point=?;";
-  // The free query.
-  static constexpr const char* kSqlQueryStart = "SELECT guid, saved";
-  static constexpr const char* kSqlQueryColumn = ", c%u";
-  static constexpr const char* kSqlQueryFrom = " FROM session WHERE 1";
-  static constexpr const char* kSqlQueryStatesStart = " AND state IN( 100";
-  static constexpr const char* kSqlQueryActive = ", 0";
-  static constexpr const char* kSqlQuerySent = ", 1";
-  static constexpr const char* kSqlQueryDeleted = ", 2";
-  static constexpr const char* kSqlQueryStatesEnd = " )";
-  static constexpr const char* kSqlQueryFilter =
-      " AND ( (c%u LIKE ? ESCAPE '!') OR (c%u LIKE ? ESCAPE '!') OR (c%u LIKE ? ESCAPE '!') OR "
-      "(c%u LIKE ? ESCAPE '!') )";
-  static constexpr const char* kSqlQuerySaved = "saved";
-  // The project list's badge.
-  static constexpr const char* kSqlCountActive = "SELECT COUNT(*) FROM session WHERE state=0;";
-
   // The names of the fixed columns, in table order; sort columns 0 to 6 name them.
   static constexpr int kFixedColumns = 7;
   static const char* const kFixedColumnNames[kFixedColumns];
@@ -111,7 +35,8 @@ class CSessionDatabase {
   static constexpr const char* kSqliteMagic = "SQLi";
   static constexpr const char* kOldFormatMagic = "CADB";
 
-  explicit CSessionDatabase(CProject* project);
+  // The database of the project file `projectPath` (opened by Open; empty: only OpenPath opens).
+  explicit CSessionDatabase(const QString& projectPath = QString());
   ~CSessionDatabase();
   CSessionDatabase(const CSessionDatabase&) = delete;
   CSessionDatabase& operator=(const CSessionDatabase&) = delete;
@@ -120,9 +45,9 @@ class CSessionDatabase {
   // The database file of a project file: its path cut at the file name's last "." with ".ppd"
   // appended.
   static QString DatabasePath(const QString& projectPath);
-  // Opens the database of the owning project's path.
+  // Opens the database of the project path it was made for.
   bool Open();
-  // Opens the database of the given project path (the tool and tests, which may have no project).
+  // Opens the database of the given project path.
   bool OpenPath(const QString& projectPath);
   // The number of active sessions in a database file, read without opening it for the list: 0
   // when the file is missing, is not an SQLite file or cannot be read.
@@ -130,7 +55,6 @@ class CSessionDatabase {
   void Close();
   bool IsOpen() const { return m_db != nullptr; }
   const QString& FilePath() const { return m_filePath; }
-  CProject* Project() const { return m_project; }
 
   // ---- sessions
   // A new session filled from the stored row (marked stored), or null. With `placeholders`,
@@ -228,7 +152,7 @@ class CSessionDatabase {
                         int parameters);
   bool AfterWrite();
 
-  CProject* m_project;
+  QString m_projectPath;
   sqlite3* m_db = nullptr;
   QString m_filePath;
   uint32_t m_changes = 0;

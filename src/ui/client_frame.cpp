@@ -22,8 +22,8 @@
 #include "project/display_scale.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "project/project_summary.h"
-#include "sessions/session_binding.h"
+#include "editing/project_summary.h"
+#include "editing/session_binding.h"
 #include "sessions/session_database.h"
 #include "sessions/system_time.h"
 #include "ui/client_button_bar.h"
@@ -36,7 +36,6 @@
 namespace {
 
 constexpr int kBand = 40;  // header, filter bar and button bar height at normal scale
-const QString kSettings = QStringLiteral("Settings");
 const QString kWindow = QStringLiteral("Window");
 
 // `text` with its first printf-style placeholder ("%s", "%i", "%d" or "%u") replaced.
@@ -47,15 +46,6 @@ QString FillPlaceholder(QString text, const QString& value) {
     if (at >= 0) return text.replace(at, 2, value);
   }
   return text;
-}
-
-// Days a sent or deleted session is kept; 0 erases deleted sessions at once.
-int PurgeDays(const CSettingsStore& settings) {
-  return settings.ReadInt(kSettings, QStringLiteral("PurgeDays"), 30);
-}
-
-bool DuplicationPrevented(const CSettingsStore& settings) {
-  return settings.ReadInt(kSettings, QStringLiteral("Dedupe"), 0) != 0;
 }
 
 int Ask(const QString& text) {
@@ -115,8 +105,7 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
   });
   // Timer 2: a command link the program was started with reaches the frame once it is up.
   if (!m_commandUrl.isEmpty()) {
-    QTimer::singleShot(100, this,
-                       [this] { QCoreApplication::postEvent(this, new QEvent(kCommandUrlEvent)); });
+    QTimer::singleShot(100, this, [this] { PostCommandLine(m_commandUrl); });
   }
 
   // Keyboard roads to what the button bar offers.
@@ -132,7 +121,7 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), kCmdFinish);
   auto* back = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), this);
   connect(back, &QShortcut::activated, this, [this] {
-    if (m_project && !IsEditing()) PostCommand(kCmdBack);
+    if (m_flow && !IsEditing()) PostCommand(kCmdBack);
   });
 
   // The user's desktop session is ending: what is being edited is finished first; the outcome
@@ -233,6 +222,21 @@ void CClientFrame::PostCommand(uint32_t command) {
   QCoreApplication::postEvent(this, new CFrameCommandEvent(command));
 }
 
+void CClientFrame::PostCommandLine(const QString& text) {
+  QCoreApplication::postEvent(this, new CCommandLineEvent(text));
+}
+
+bool CClientFrame::OnCommandLine(const QString& text) {
+  QString line = text;
+  if (line.size() >= 2 && line.startsWith(u'"') && line.endsWith(u'"')) {
+    line = line.mid(1, line.size() - 2);
+  }
+  m_lastCommandLine = line;
+  // What a link asks for is carried out by the command-link handling; a plain file path opens
+  // nothing here.
+  return line.startsWith(QLatin1String("qlt://"));
+}
+
 bool CClientFrame::event(QEvent* event) {
   if (event->type() == CFrameCommandEvent::kType) {
     OnCommand(static_cast<CFrameCommandEvent*>(event)->Command());
@@ -243,11 +247,11 @@ bool CClientFrame::event(QEvent* event) {
     return true;
   }
   if (event->type() == kConnectionChangedEvent) {
-    if (!m_project) SetProjectListButtons();
+    if (!m_flow) SetProjectListButtons();
     return true;
   }
   if (event->type() == kCommandUrlEvent) {
-    // Command links are acted on once their handling exists; until then the link is dropped.
+    if (auto* line = dynamic_cast<CCommandLineEvent*>(event)) OnCommandLine(line->Text());
     return true;
   }
   return QWidget::event(event);
@@ -256,15 +260,15 @@ bool CClientFrame::event(QEvent* event) {
 bool CClientFrame::OnCommand(uint32_t command) {
   switch (command) {
     case kCmdBack:
-      if (m_project && !IsEditing()) CloseProject();
+      if (m_flow && !IsEditing()) CloseProject();
       return true;
     case kCmdNewSession:
-      if (m_project && !IsEditing() && m_listFilter == CSession::kStateActive) {
+      if (m_flow && !IsEditing() && m_listFilter == CSession::kStateActive) {
         StartEditing(QUuid(), nullptr);
       }
       return true;
     case kCmdMenu:
-      if (m_project && !IsEditing() && m_sessionList->isVisible()) {
+      if (m_flow && !IsEditing() && m_sessionList->isVisible()) {
         ShowListMenu(QCursor::pos());
       }
       return true;
@@ -316,7 +320,7 @@ void CClientFrame::closeEvent(QCloseEvent* event) {
       return;
     }
   }
-  if (m_project) m_sessionList->SaveColumnWidths();
+  if (m_flow) m_sessionList->SaveColumnWidths();
   SavePlacement();
   event->accept();
 }
@@ -366,7 +370,7 @@ void CClientFrame::FillProjectList(bool allowAutoOpen) {
 
 void CClientFrame::HighlightProject(int32_t uniqueNumber) {
   m_highlighted.insert(uniqueNumber);
-  if (!m_project) FillProjectList(false);
+  if (!m_flow) FillProjectList(false);
 }
 
 void CClientFrame::ShowProjectMenu(const QPoint& globalPosition) {
@@ -378,7 +382,7 @@ void CClientFrame::ShowProjectMenu(const QPoint& globalPosition) {
 }
 
 void CClientFrame::DeleteSelectedProjects() {
-  if (!m_projectList->isVisible() || m_project) return;
+  if (!m_projectList->isVisible() || m_flow) return;
   const QList<int> rows = m_projectList->SelectedRows();
   if (rows.isEmpty()) return;
   const QString question = rows.size() == 1
@@ -388,10 +392,9 @@ void CClientFrame::DeleteSelectedProjects() {
                                                  QString::number(rows.size()));
   if (Ask(question) != kIdYes) return;
   for (int row : rows) {
+    // The listed name may end in any case (".PPC"); the database goes only with its project.
     const QString path = m_projectList->PathAt(row);
-    const QString base = path.left(path.size() - 4);
-    QFile::remove(base + u".ppc"_qs);
-    QFile::remove(base + u".ppd"_qs);
+    if (QFile::remove(path)) QFile::remove(CSessionDatabase::DatabasePath(path));
   }
   FillProjectList(false);
 }
@@ -399,12 +402,8 @@ void CClientFrame::DeleteSelectedProjects() {
 // ---------------------------------------------------------------------------------------------
 // projects
 
-CSessionDatabase* CClientFrame::Database() const {
-  return m_project ? m_project->Database() : nullptr;
-}
-
 void CClientFrame::OpenProject(const QString& path) {
-  if (!m_project) {
+  if (!m_flow) {
     if (path.isEmpty()) return;
     // A file that cannot be opened at all fails the load quietly; a damaged one shows its own
     // message from the loader, so only the first case is reported here.
@@ -415,17 +414,17 @@ void CClientFrame::OpenProject(const QString& path) {
         return;
       }
     }
-    auto project = std::make_unique<CProject>();
-    if (!project->Load(path)) return;
-    m_project = std::move(project);
-    m_binding = std::make_unique<CSessionBinding>(*m_project);
+    m_flow = CEditingFlow::Open(path, &m_settings);
+    if (!m_flow) return;
+    m_flow->SetDisplay(m_pageView);
     m_listFilter = CSession::kStateActive;
     m_filterBar->SetSelected(0);
     m_sessionList->ResetSort();
   }
-  m_highlighted.remove(m_project->GetHeader().uniqueNumber);
+  const CProject& project = m_flow->Project();
+  m_highlighted.remove(project.GetHeader().uniqueNumber);
 
-  m_header->SetTitle(m_project->GetHeader().title);
+  m_header->SetTitle(project.GetHeader().title);
   m_header->SetBackVisible(true);
   ShowOnly({m_header});
 
@@ -436,21 +435,23 @@ void CClientFrame::OpenProject(const QString& path) {
                            {Text("System.Menu"), kCmdMenu, false}});
     return;
   }
-  if (!path.isEmpty()) db->Purge(PurgeDays(m_settings));
+  if (!path.isEmpty()) m_flow->Purge();
   ShowSessionList();
 }
 
 void CClientFrame::ReleaseProject() {
   // The list reads the project's database while it has rows: it lets go first.
-  m_sessionList->Rebuild(nullptr);
+  m_sessionList->Rebuild(nullptr, nullptr);
+  if (m_flow) {
+    m_flow->Abandon();
+    m_flow->SetDisplay(nullptr);
+  }
   m_pageView->SetPage(nullptr, false);
-  m_session.reset();
-  m_binding.reset();
-  m_project.reset();
+  m_flow.reset();
 }
 
 void CClientFrame::CloseProject() {
-  if (!m_project || IsEditing()) return;
+  if (!m_flow || IsEditing()) return;
   m_sessionList->SaveColumnWidths();
   ReleaseProject();
   FillProjectList(false);
@@ -466,29 +467,35 @@ void CClientFrame::SetListButtons() {
 }
 
 void CClientFrame::ShowSessionList() {
-  if (!m_project) return;
+  if (!m_flow) return;
   CSessionDatabase* db = Database();
   if (!db) return;
+  const CProject& project = m_flow->Project();
+  m_header->SetTitle(project.GetHeader().title);
+  m_header->SetBackVisible(true);
   if (db->IsOpen() && !db->InTransaction() && m_listFilter <= CSession::kStateDeleted &&
       db->ShownState() != m_listFilter) {
     db->SetShownState(m_listFilter);
-    if (!db->Refresh()) return;
+    if (!db->Refresh()) {
+      // A database that cannot list shows no rows; the filter bar stays as it was.
+      m_sessionList->Rebuild(nullptr, nullptr);
+      ShowOnly({m_header, m_filterBar, m_sessionList});
+      SetListButtons();
+      return;
+    }
   }
   m_filterBar->SetCounts(static_cast<uint32_t>(db->StateCount(0)),
                          static_cast<uint32_t>(db->StateCount(1)),
                          static_cast<uint32_t>(db->StateCount(2)));
   m_filterBar->SetSelected(static_cast<int>(m_listFilter));
-  m_sessionList->Rebuild(m_project.get());
-
-  m_header->SetTitle(m_project->GetHeader().title);
-  m_header->SetBackVisible(true);
+  m_sessionList->Rebuild(&m_flow->Project(), db);
   ShowOnly({m_header, m_filterBar, m_sessionList});
   SetListButtons();
   m_sessionList->setFocus();
 }
 
 void CClientFrame::OnFilterChosen(int segment) {
-  if (!m_project || IsEditing() || segment < 0 || segment > 2) return;
+  if (!m_flow || IsEditing() || segment < 0 || segment > 2) return;
   if (static_cast<uint32_t>(segment) == m_listFilter) return;
   m_sessionList->SaveColumnWidths();
   m_listFilter = static_cast<uint32_t>(segment);
@@ -521,7 +528,7 @@ void CClientFrame::ShowListMenu(const QPoint& globalPosition) {
     add(QLT_KEY("Buttons.UnmarkAllLong"), kCmdUnmark, active);
   } else {
     add(QLT_KEY("Buttons.Send"), kCmdSend, connected && active && selected > 0);
-    add(QLT_KEY("Buttons.DuplicateLong"), kCmdDuplicate, !DuplicationPrevented(m_settings));
+    add(QLT_KEY("Buttons.DuplicateLong"), kCmdDuplicate, !m_flow->DuplicationPrevented());
     add(QLT_KEY("Buttons.Delete"), kCmdDelete, true);
     add(QLT_KEY("Buttons.MarkLong"), kCmdMark, active);
     add(QLT_KEY("Buttons.UnmarkLong"), kCmdUnmark, active);
@@ -559,7 +566,7 @@ void CClientFrame::MarkSessions(bool mark) {
 
 void CClientFrame::DeleteSessions() {
   CSessionDatabase* db = Database();
-  if (!db || IsEditing() || m_project->GetHeader().noDelete != 0) return;
+  if (!db || IsEditing() || m_flow->Project().GetHeader().noDelete != 0) return;
   QList<QUuid> guids = m_sessionList->SelectedGuids();
   if (guids.isEmpty()) guids = m_sessionList->AllGuids();
   if (guids.isEmpty()) return;
@@ -568,7 +575,7 @@ void CClientFrame::DeleteSessions() {
                                : FillPlaceholder(Text("SessionList.ConfirmDeleteSelectionPlural"),
                                                  QString::number(guids.size()));
   if (Ask(question) != kIdYes) return;
-  const bool erase = m_listFilter == CSession::kStateDeleted || PurgeDays(m_settings) == 0;
+  const bool erase = m_listFilter == CSession::kStateDeleted || m_flow->PurgeDays() == 0;
   const bool own = db->BeginTransaction();
   bool ok = true;
   for (const QUuid& guid : guids) {
@@ -583,151 +590,70 @@ void CClientFrame::DeleteSessions() {
 // ---------------------------------------------------------------------------------------------
 // the editing flow
 
-bool CClientFrame::StartEditing(const QUuid& guid, CSession* session,
-                                const QHash<QString, QString>* arguments) {
-  CSessionDatabase* db = Database();
-  if (!db || IsEditing()) return false;
-
-  CSessionPtr edited;
-  if (!guid.isNull()) {
-    edited = db->LoadSession(guid, false);
-    if (!edited) return false;
-    // Opening an active session takes back its marks at once.
-    if (edited->State() == CSession::kStateActive) {
-      edited->SetFlags(edited->Flags() & ~(CSession::kFlagReceived | CSession::kFlagMarked));
-    }
-  } else if (session) {
-    edited = CSessionPtr(session);
-  } else {
-    edited = CSession::Create(m_project.get(), true);
-  }
-  m_session = edited;
-
-  int startPage = 0;
-  if (arguments) {
-    if (!m_binding->IsLocked()) {
-      const QJsonObject values =
-          QJsonDocument::fromJson(arguments->value(QStringLiteral("values")).toUtf8()).object();
-      for (auto it = values.begin(); it != values.end(); ++it) {
-        const CBasePoint* point =
-            it.key().isEmpty() ? nullptr : m_project->FindPointByName(it.key());
-        if (point) m_session->SetValueText(point->Name(), it.value().toVariant().toString());
-      }
-    }
-    bool ok = false;
-    startPage = arguments->value(QStringLiteral("page")).trimmed().toInt(&ok, 10);
-    if (!ok || startPage < 0 || startPage >= m_project->PageCount()) startPage = 0;
-  }
-
-  m_binding->Attach(m_session.data());
-  if (m_session->State() != CSession::kStateActive) m_binding->SetLocked(true);
-  if (m_project->GetHeader().unitRestamp != 0 && !m_binding->IsLocked()) {
-    m_session->SetUnitId(CProject::UnitId());
-  }
-
+void CClientFrame::ShowEditingButtons() {
   m_buttons->SetButtons({{Text("Button.Previous"), kCmdPrevious, true},
                          {Text("Button.Next"), kCmdNext, true},
                          {Text("Button.Finish"), kCmdFinish, true}});
   ShowOnly({m_pageView});
-  m_pageView->SetPage(m_project->Page(startPage), false);
   UpdatePageButtons();
   m_pageView->setFocus();
-  m_openedTick = CServices::Instance().TickCount();
+}
+
+bool CClientFrame::StartEditing(const QUuid& guid, CSession* session,
+                                const QHash<QString, QString>* arguments) {
+  // A project without a usable database offers no editing.
+  if (!m_flow || !Database() || IsEditing()) return false;
+  if (!m_flow->Start(guid, session, arguments)) return false;
+  ShowEditingButtons();
   return true;
 }
 
-bool CClientFrame::IsPageVisible(const CPage* page) {
-  if (!page || page->PointCount() == 0) return page != nullptr;
-  for (const auto& point : page->Points()) {
-    if (point->IsShown()) return true;
-  }
-  return false;
-}
-
-int CClientFrame::ShownPageIndex() const {
-  return m_project ? m_project->IndexOfPage(m_pageView->Page()) : -1;
-}
-
-int CClientFrame::FindVisiblePage(int step) const {
-  if (!m_project) return -1;
-  const int shown = ShownPageIndex();
-  if (shown < 0) return -1;
-  for (int i = shown + step; i >= 0 && i < m_project->PageCount(); i += step) {
-    if (IsPageVisible(m_project->Page(i))) return i;
-  }
-  return -1;
-}
+int CClientFrame::ShownPageIndex() const { return m_flow ? m_flow->ShownPageIndex() : -1; }
 
 void CClientFrame::UpdatePageButtons() {
-  m_buttons->EnableButton(kCmdPrevious, FindVisiblePage(-1) >= 0);
-  m_buttons->EnableButton(kCmdNext, FindVisiblePage(1) >= 0);
+  m_buttons->EnableButton(kCmdPrevious, m_flow && m_flow->FindVisiblePage(-1) >= 0);
+  m_buttons->EnableButton(kCmdNext, m_flow && m_flow->FindVisiblePage(1) >= 0);
   m_buttons->EnableButton(kCmdFinish, true);
 }
 
 void CClientFrame::PreviousPage() {
-  if (!IsEditing()) return;
-  const int target = FindVisiblePage(-1);
-  if (target >= 0) m_pageView->SetPage(m_project->Page(target), true);
+  if (IsEditing()) m_flow->PreviousPage();
 }
 
 void CClientFrame::NextPage() {
-  if (!IsEditing()) return;
-  const int target = FindVisiblePage(1);
-  if (target >= 0) {
-    m_pageView->SetPage(m_project->Page(target), true);
-  } else {
-    CLanguage::Instance().MessageByKey(QStringLiteral("Project.EndOfProject"), kMbOk);
-  }
+  if (IsEditing()) m_flow->NextPage();
 }
 
 bool CClientFrame::Finish() {
-  CSessionDatabase* db = Database();
-  if (!IsEditing() || !db) return true;
-  CPage* shown = m_pageView->Page();
-  if (!m_pageView->SetPage(nullptr, true)) return false;
-
-  const bool isNew = m_session->IsNew();
-  const bool send =
-      m_settings.ReadInt(kSettings, isNew ? QStringLiteral("Auto") : QStringLiteral("AutoOld"),
-                         0) != 0;
-  if (send) m_session->SetFlags(CSession::kFlagMarked);
-  m_binding->Take();
-  if (!db->SaveSession(*m_session)) {
-    // Nothing typed may be lost: the session stays open on its page with its values.
-    CLanguage::Instance().MessageByKey(QStringLiteral("SessionList.CantSave"),
-                                       kMbOk | kMbIconExclamation);
-    if (m_binding->CurrentSession() != m_session.data()) {
-      // A locked session was let go by the take; it comes back as it was opened.
-      m_binding->Attach(m_session.data());
-      if (m_session->State() != CSession::kStateActive) m_binding->SetLocked(true);
-    }
-    m_pageView->SetPage(shown, false);
-    UpdatePageButtons();
-    return false;
+  if (!IsEditing() || !Database()) return true;
+  const CEditingFlow::FinishOutcome outcome = m_flow->Finish();
+  switch (outcome.result) {
+    case CEditingFlow::FinishResult::kRefused:
+      return false;
+    case CEditingFlow::FinishResult::kNotSaved:
+      UpdatePageButtons();
+      return false;
+    case CEditingFlow::FinishResult::kNotEditing:
+    case CEditingFlow::FinishResult::kSaved:
+      break;
   }
-
-  const uint32_t openFor = CServices::Instance().TickCount() - m_openedTick;
-  m_binding->Detach();
-  m_session.reset();
+  // The next session is a new, active one: the list it returns to shows the active sessions.
+  if (outcome.startNext && m_listFilter != CSession::kStateActive) {
+    m_sessionList->SaveColumnWidths();
+    m_listFilter = CSession::kStateActive;
+  }
   ShowSessionList();
   // Sending waits for the connection; a marked session is sent by the next synchronisation.
-  if (m_project->GetHeader().autoNewSession != 0 && openFor > kAutoNewSessionMs) {
-    PostCommand(kCmdNewSession);
-  }
+  if (outcome.startNext) PostCommand(kCmdNewSession);
   return true;
 }
 
 void CClientFrame::DuplicateSelected() {
-  CSessionDatabase* db = Database();
-  if (!db || IsEditing()) return;
+  if (!Database() || IsEditing()) return;
   const QList<QUuid> selected = m_sessionList->SelectedGuids();
   if (selected.size() != 1) return;
-  if (DuplicationPrevented(m_settings)) return;
-  CSessionPtr loaded = db->LoadSession(selected.first(), false);
-  if (!loaded) return;
-  CSessionPtr clone = loaded->Clone();
-  loaded.reset();
-  clone->SetCreated(CSystemTime::Now());
+  CSessionPtr clone = m_flow->Duplicate(selected.first());
+  if (!clone) return;
   m_listFilter = CSession::kStateActive;
   m_filterBar->SetSelected(0);
   StartEditing(QUuid(), clone.data());

@@ -3,8 +3,8 @@
 // the button bar; keeps its placement per screen orientation; owns the open project, the binding
 // of its current session and the session being edited; and routes every command of the user
 // interface: opening and deleting projects, the road of one session from New Session through
-// Previous / Next to Finish, and the actions of the session list. Made by the executable after
-// start-up; UI thread only.
+// Previous / Next to Finish (whose rules the editing flow keeps), and the actions of the session
+// list. Made by the executable after start-up; UI thread only.
 #pragma once
 
 #include <QElapsedTimer>
@@ -12,12 +12,14 @@
 #include <QHash>
 #include <QPointer>
 #include <QSet>
+#include <QString>
 #include <QUuid>
 #include <QWidget>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 
+#include "editing/editing_flow.h"
 #include "sessions/session.h"
 
 class CClientButtonBar;
@@ -27,7 +29,6 @@ class CPage;
 class CPageCtrl;
 class CProject;
 class CProjectListCtrl;
-class CSessionBinding;
 class CSessionDatabase;
 class CSessionListCtrl;
 class CSettingsStore;
@@ -44,6 +45,17 @@ class CFrameCommandEvent : public QEvent {
 
  private:
   uint32_t m_command;
+};
+
+// A command line handed to the frame (the program's own, or one a later start forwarded), handled
+// from the event loop as the private window message 0x8067 is.
+class CCommandLineEvent : public QEvent {
+ public:
+  explicit CCommandLineEvent(const QString& text) : QEvent(QEvent::Type(0x8067)), m_text(text) {}
+  const QString& Text() const { return m_text; }
+
+ private:
+  QString m_text;
 };
 
 class CClientFrame : public QWidget {
@@ -72,8 +84,7 @@ class CClientFrame : public QWidget {
   // Window messages the frame receives, under their numbers.
   static constexpr QEvent::Type kConnectionChangedEvent = QEvent::Type(0x8064);
   static constexpr QEvent::Type kCommandUrlEvent = QEvent::Type(0x8067);
-  // Finishing a session sooner than this after opening it does not start the next one.
-  static constexpr uint32_t kAutoNewSessionMs = 2000;
+  static constexpr uint32_t kAutoNewSessionMs = CEditingFlow::kAutoNewSessionMs;
   // A tap this soon after a context menu opened is the menu's tap, not an activation.
   static constexpr uint32_t kMenuGraceMs = 1001;
 
@@ -92,6 +103,14 @@ class CClientFrame : public QWidget {
 
   // ---- commands
   void PostCommand(uint32_t command);
+  // Hands a command line (the program's own, or one a later start forwarded) to the command
+  // handler from the event loop.
+  void PostCommandLine(const QString& text);
+  // The command handler: strips one pair of enclosing double quotes; true when the text is a
+  // command link ("qlt://...").
+  bool OnCommandLine(const QString& text);
+  // The last command line the handler took, as it took it.
+  const QString& LastCommandLine() const { return m_lastCommandLine; }
   // Runs a command now; false when the frame does not know it.
   bool OnCommand(uint32_t command);
 
@@ -118,9 +137,12 @@ class CClientFrame : public QWidget {
   void DuplicateSelected();
 
   // ---- state, for the executable and tests
-  CProject* Project() const { return m_project.get(); }
-  CSession* EditedSession() const { return m_session.data(); }
-  bool IsEditing() const { return m_session; }
+  CProject* Project() const { return m_flow ? &m_flow->Project() : nullptr; }
+  // The open project's editing flow, nullptr while no project is open.
+  CEditingFlow* Flow() const { return m_flow.get(); }
+  CSessionDatabase* Database() const { return m_flow ? m_flow->Database() : nullptr; }
+  CSession* EditedSession() const { return m_flow ? m_flow->Session() : nullptr; }
+  bool IsEditing() const { return m_flow && m_flow->IsEditing(); }
   uint32_t ListFilter() const { return m_listFilter; }
   ConnectionState Connection() const { return m_connection; }
   CClientHeaderCtrl* Header() const { return m_header; }
@@ -131,8 +153,6 @@ class CClientFrame : public QWidget {
   CPageCtrl* PageView() const { return m_pageView; }
   // The index of the page shown while editing, -1 when none.
   int ShownPageIndex() const;
-  // A page counts as visible unless all of its points are hidden.
-  static bool IsPageVisible(const CPage* page);
 
  Q_SIGNALS:
   // The first frame has been painted (start-up measurements follow it).
@@ -152,9 +172,7 @@ class CClientFrame : public QWidget {
   void SetProjectListButtons();
   void SetListButtons();
   void UpdatePageButtons();
-  // The nearest visible page before (step −1) or after (step 1) the shown one, or −1.
-  int FindVisiblePage(int step) const;
-  CSessionDatabase* Database() const;
+  void ShowEditingButtons();
   void ShowListMenu(const QPoint& globalPosition);
   void ShowProjectMenu(const QPoint& globalPosition);
   void OnSessionActivated(const QUuid& guid);
@@ -178,11 +196,9 @@ class CClientFrame : public QWidget {
   QTimer* m_resizeTimer;
   QPointer<QMenu> m_menu;
 
-  std::unique_ptr<CProject> m_project;
-  std::unique_ptr<CSessionBinding> m_binding;
-  CSessionPtr m_session;
+  std::unique_ptr<CEditingFlow> m_flow;
+  QString m_lastCommandLine;
   uint32_t m_listFilter = 0;
-  uint32_t m_openedTick = 0;
   uint32_t m_listMenuTick = 0;
   uint32_t m_projectMenuTick = 0;
   bool m_menuTicked = false;

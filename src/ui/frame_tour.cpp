@@ -79,7 +79,6 @@ int CFrameTour::Main(int argc, char** argv) {
   CLanguage::Instance().LoadTranslation(QString(), QString());
   // Questions are answered Yes, so a required point left empty does not stop the tour.
   CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
-  CProject::InstallSessionDatabaseSource();
 
   CSettingsStore settings;
   CClientFrame frame(settings, dataFolder);

@@ -325,7 +325,7 @@ int CPageCtrl::MeasurePage(int width) {
   QPainter painter(&m_scratch);
   for (const auto& owned : m_page->Points()) {
     CBasePoint* point = owned.get();
-    if (!point->Visible() || !point->IsShown()) continue;
+    if (!point->IsDisplayed()) continue;
     painter.save();
     const int measured = std::clamp(point->GetHeight(&painter, width), 0, kMaxPointHeight);
     painter.restore();
@@ -410,7 +410,7 @@ void CPageCtrl::RenderPage(QPainter& painter, const QRect& area, bool placeEvery
   for (const auto& point : m_page->Points()) points.append(point.get());
   for (CBasePoint* point : points) {
     const int height = m_heights.value(point, 0);
-    if (point->Visible() && point->IsShown() && height != 0) {
+    if (point->IsDisplayed() && height != 0) {
       const QRect rect(left, y, right - left, height);
       point->SetItemRect(rect);
       y += height + spacing;

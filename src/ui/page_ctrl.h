@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QWidget>
 
+#include "editing/page_display.h"
 #include "project/page_window.h"
 #include "ui/control_host.h"
 #include "ui/help_layout.h"
@@ -25,7 +26,7 @@
 class CProject;
 class QScrollBar;
 
-class CPageCtrl : public QWidget, public CPageWindow {
+class CPageCtrl : public QWidget, public CPageWindow, public CPageDisplay {
   Q_OBJECT
 
  public:
@@ -37,6 +38,7 @@ class CPageCtrl : public QWidget, public CPageWindow {
 
   // ---- the page shown
   CPage* Page() const { return m_page; }
+  CPage* ShownPage() const override { return m_page; }
   // Changes the page (see ChangeToPage); nullptr shows no page. The owner shows no page before
   // the project goes away.
   bool SetPage(CPage* page, bool verify);

@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include "project/display_scale.h"
-#include "project/project_summary.h"
+#include "editing/project_summary.h"
 #include "ui/client_icons.h"
 
 namespace {

@@ -57,11 +57,13 @@ CSessionListCtrl::~CSessionListCtrl() = default;
 
 CProject* CSessionListCtrl::Project() const { return m_model->Project(); }
 
-void CSessionListCtrl::Rebuild(CProject* project) {
+CSessionDatabase* CSessionListCtrl::Database() const { return m_model->Database(); }
+
+void CSessionListCtrl::Rebuild(CProject* project, CSessionDatabase* database) {
   m_longPress->stop();
   m_pressedRow = -1;
   m_leftDown = false;
-  m_model->SetProject(project);
+  m_model->SetProject(project, database);
   ApplyColumnWidths();
   UpdateSortIndicator();
 }
@@ -111,7 +113,7 @@ void CSessionListCtrl::SortByColumn(int column) {
   CProject* project = Project();
   const QStringList keys = ColumnKeys();
   if (!project || column < 0 || column >= keys.size()) return;
-  CSessionDatabase* database = project->Database();
+  CSessionDatabase* database = Database();
   if (!database) return;
   const QString& key = keys[column];
   const QString previousKey = m_sortKey;
@@ -136,7 +138,7 @@ void CSessionListCtrl::SortByColumn(int column) {
   }
   // The widths the user gave the columns survive the rebuild.
   SaveColumnWidths();
-  Rebuild(project);
+  Rebuild(project, database);
 }
 
 void CSessionListCtrl::ResetSort() {

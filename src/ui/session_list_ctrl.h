@@ -19,6 +19,7 @@
 #include "platform/settings_store.h"
 
 class CProject;
+class CSessionDatabase;
 class CSessionListModel;
 class QTimer;
 
@@ -38,8 +39,9 @@ class CSessionListCtrl : public QTreeView {
   // Builds columns and rows from the project's database list as it stands (the caller has set
   // the shown state and refreshed the database); null, no database or an empty list leave the
   // list empty. The selection is cleared.
-  void Rebuild(CProject* project);
+  void Rebuild(CProject* project, CSessionDatabase* database);
   CProject* Project() const;
+  CSessionDatabase* Database() const;
   CSessionListModel* Model() const { return m_model; }
 
   // ---- columns

@@ -106,14 +106,15 @@ int CSessionListModel::ImageFor(uint32_t flags, bool passesValidation) {
   return passesValidation ? image : image + kInvalidImage;
 }
 
-void CSessionListModel::SetProject(CProject* project) {
+void CSessionListModel::SetProject(CProject* project, CSessionDatabase* database) {
   beginResetModel();
   m_project = project;
+  m_projectDatabase = project ? database : nullptr;
   Load();
   endResetModel();
 }
 
-void CSessionListModel::Reset() { SetProject(m_project); }
+void CSessionListModel::Reset() { SetProject(m_project, m_projectDatabase); }
 
 void CSessionListModel::Load() {
   m_cache.clear();
@@ -125,7 +126,7 @@ void CSessionListModel::Load() {
   m_validationPoint.clear();
   if (!m_project) return;
   m_columns = BuildColumns(*m_project);
-  m_database = m_project->Database();
+  m_database = m_projectDatabase;
   if (m_database && m_database->IsOpen()) m_rowCount = m_database->ListCount();
   QString value;
   m_validating = m_project->SendValidation(m_validationPoint, value);

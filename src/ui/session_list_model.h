@@ -60,10 +60,11 @@ class CSessionListModel : public QAbstractTableModel {
   // Takes the project's columns and its database's list as it is now (the caller has set the
   // shown state and refreshed the database). Null, a project without a database or an empty list
   // give an empty model.
-  void SetProject(CProject* project);
+  void SetProject(CProject* project, CSessionDatabase* database);
   // Rebuilds from the same project after the database list changed.
   void Reset();
   CProject* Project() const { return m_project; }
+  CSessionDatabase* Database() const { return m_database; }
   const QList<Column>& Columns() const { return m_columns; }
   QStringList ColumnKeys() const;
 
@@ -100,6 +101,7 @@ class CSessionListModel : public QAbstractTableModel {
 
   CProject* m_project = nullptr;
   CSessionDatabase* m_database = nullptr;
+  CSessionDatabase* m_projectDatabase = nullptr;  // as given; m_database only while it is usable
   QList<Column> m_columns;
   int m_rowCount = 0;
   // The send validation of the project, read once per reset.

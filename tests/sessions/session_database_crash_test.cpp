@@ -34,7 +34,7 @@ void Report(int fd, const QString& guid) {
 }
 
 CSessionPtr MakeSession(std::mt19937& random, int serial) {
-  CSessionPtr session = CSession::Create(nullptr, true);
+  CSessionPtr session = CSession::Create(QString(), true);
   session->SetValueText(u"serial"_qs, QString::number(serial));
   session->SetValue(u"reading"_qs, CVariant::FromDouble(serial * 0.25));
   QByteArray payload(static_cast<int>(random() % 4000), '\0');
@@ -54,7 +54,7 @@ TEST(SessionCrashChild, SavesUntilKilled) {
   if (project.isEmpty() || log.isEmpty()) GTEST_SKIP() << "runs only as the crash test's child";
   const int fd = ::open(log.constData(), O_WRONLY | O_APPEND | O_CREAT, 0600);
   ASSERT_GE(fd, 0);
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(QString::fromLocal8Bit(project)));
   std::mt19937 random(static_cast<uint32_t>(::getpid()));
   for (int serial = 0;; ++serial) {
@@ -145,7 +145,7 @@ TEST(SessionDatabaseCrashTest, SavesThatReturnedSurviveAKill) {
       ++reported;
       EXPECT_TRUE(stored.contains(QString::fromLatin1(lines[i]))) << lines[i].toStdString();
     }
-    CSessionDatabase db(nullptr);
+    CSessionDatabase db;
     EXPECT_TRUE(db.OpenPath(project));
   }
   // The runs that waited for a save did save (otherwise the checks above proved nothing).

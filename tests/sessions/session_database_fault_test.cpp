@@ -30,7 +30,7 @@ struct Operation {
 
 CSessionPtr MakeSession(const QUuid& guid,
                         std::initializer_list<std::pair<const char*, CVariant>> values) {
-  CSessionPtr session = CSession::Create(nullptr, true);
+  CSessionPtr session = CSession::Create(QString(), true);
   session->SetGuid(guid);
   for (const auto& [name, value] : values) session->SetValue(QString::fromLatin1(name), value);
   return session;
@@ -103,7 +103,7 @@ class SessionDatabaseFaultTest : public ::testing::Test {
   void Prepare(const Operation& operation, QStringList& before, QStringList& after) {
     QFile::remove(BasePath());
     {
-      CSessionDatabase db(nullptr);
+      CSessionDatabase db;
       ASSERT_TRUE(db.OpenPath(m_base));
       operation.setUp(db);
     }
@@ -112,7 +112,7 @@ class SessionDatabaseFaultTest : public ::testing::Test {
     QFile::remove(WorkPath() + QStringLiteral("-journal"));
     ASSERT_TRUE(QFile::copy(BasePath(), WorkPath()));
     {
-      CSessionDatabase db(nullptr);
+      CSessionDatabase db;
       ASSERT_TRUE(db.OpenPath(m_work));
       ASSERT_TRUE(operation.run(db));
     }
@@ -134,7 +134,7 @@ class SessionDatabaseFaultTest : public ::testing::Test {
     EXPECT_TRUE(QFile::copy(BasePath(), WorkPath()));
     CFaultVfs& vfs = CFaultVfs::Instance();
     EXPECT_TRUE(vfs.Install());
-    CSessionDatabase db(nullptr);
+    CSessionDatabase db;
     const bool opened = db.OpenPath(m_work);
     vfs.Uninstall();  // the open database keeps the shim
     EXPECT_TRUE(opened);

@@ -2,6 +2,7 @@
 // runs, opening and the schema, the point columns and their encodings, loading, the list, sort,
 // purge, transactions, and bad or locked files.
 #include "sessions/session_database.h"
+#include "sessions/session_sql.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -30,15 +31,11 @@ class SessionDatabaseTest : public ::testing::Test {
   void SetUp() override {
     m_project = qlt::test::TestHome() + QStringLiteral("/data/Demo.v2.ppc");
     m_path = CSessionDatabase::DatabasePath(m_project);
-    CSession::SetDatabaseSource([this](CProject*) { return &m_db; });
   }
-  void TearDown() override {
-    m_db.Close();
-    CSession::SetDatabaseSource(nullptr);
-  }
+  void TearDown() override { m_db.Close(); }
 
   CSessionPtr NewSession(std::initializer_list<std::pair<const char*, CVariant>> values = {}) {
-    CSessionPtr session = CSession::Create(nullptr, true);
+    CSessionPtr session = CSession::Create(QString(), true);
     for (const auto& [name, value] : values) session->SetValue(QString::fromLatin1(name), value);
     return session;
   }
@@ -46,38 +43,38 @@ class SessionDatabaseTest : public ::testing::Test {
   ServicesScope m_services;
   QString m_project;
   QString m_path;
-  CSessionDatabase m_db{nullptr};
+  CSessionDatabase m_db;
 };
 
 // ---- statements
 
 TEST(SessionDatabaseSql, FixedTextsAreTheSystemsOwn) {
-  EXPECT_STREQ(CSessionDatabase::kSqlUserVersion, "PRAGMA user_version;");
-  EXPECT_STREQ(CSessionDatabase::kSqlSetUserVersion, "PRAGMA user_version=2;");
-  EXPECT_STREQ(CSessionDatabase::kSqlCreateMap,
+  EXPECT_STREQ(SessionSql::kSqlUserVersion, "PRAGMA user_version;");
+  EXPECT_STREQ(SessionSql::kSqlSetUserVersion, "PRAGMA user_version=2;");
+  EXPECT_STREQ(SessionSql::kSqlCreateMap,
                "CREATE TABLE IF NOT EXISTS map(point TEXT NOT NULL PRIMARY KEY,target INTEGER NOT "
                "NULL,indexed INTEGER NOT NULL);");
-  EXPECT_STREQ(CSessionDatabase::kSqlCreateSession,
+  EXPECT_STREQ(SessionSql::kSqlCreateSession,
                "CREATE TABLE IF NOT EXISTS session(guid BLOB NOT NULL PRIMARY KEY,created INTEGER "
                "NOT NULL,saved INTEGER NOT NULL,flags INTEGER NOT NULL,unit_id TEXT NOT NULL, "
                "state INTEGER NOT NULL, state_time INTEGER NOT NULL);");
-  EXPECT_STREQ(CSessionDatabase::kSqlLoadMap, "SELECT point, target, indexed FROM map;");
-  EXPECT_STREQ(CSessionDatabase::kSqlInsertMap,
+  EXPECT_STREQ(SessionSql::kSqlLoadMap, "SELECT point, target, indexed FROM map;");
+  EXPECT_STREQ(SessionSql::kSqlInsertMap,
                "INSERT INTO map( point, target, indexed ) VALUES( ?, ?, ? );");
-  EXPECT_STREQ(CSessionDatabase::kSqlDeleteMap, "DELETE FROM map WHERE point=?;");
-  EXPECT_STREQ(CSessionDatabase::kSqlDropSession, "DROP TABLE session;");
-  EXPECT_STREQ(CSessionDatabase::kSqlSelectSession, "SELECT * FROM session WHERE guid=?;");
-  EXPECT_STREQ(CSessionDatabase::kSqlDeleteSession, "DELETE FROM session WHERE guid=?;");
-  EXPECT_STREQ(CSessionDatabase::kSqlSetFlags, "UPDATE session SET flags=? WHERE guid=?;");
-  EXPECT_STREQ(CSessionDatabase::kSqlSetState,
+  EXPECT_STREQ(SessionSql::kSqlDeleteMap, "DELETE FROM map WHERE point=?;");
+  EXPECT_STREQ(SessionSql::kSqlDropSession, "DROP TABLE session;");
+  EXPECT_STREQ(SessionSql::kSqlSelectSession, "SELECT * FROM session WHERE guid=?;");
+  EXPECT_STREQ(SessionSql::kSqlDeleteSession, "DELETE FROM session WHERE guid=?;");
+  EXPECT_STREQ(SessionSql::kSqlSetFlags, "UPDATE session SET flags=? WHERE guid=?;");
+  EXPECT_STREQ(SessionSql::kSqlSetState,
                "UPDATE session SET state=?, state_time=? WHERE guid=?;");
-  EXPECT_STREQ(CSessionDatabase::kSqlPurge, "DELETE FROM session WHERE state>0 AND state_time<?;");
-  EXPECT_STREQ(CSessionDatabase::kSqlBegin, "BEGIN TRANSACTION;");
-  EXPECT_STREQ(CSessionDatabase::kSqlCommit, "COMMIT TRANSACTION;");
-  EXPECT_STREQ(CSessionDatabase::kSqlRollback, "ROLLBACK TRANSACTION;");
-  EXPECT_STREQ(CSessionDatabase::kSqlCountStates,
+  EXPECT_STREQ(SessionSql::kSqlPurge, "DELETE FROM session WHERE state>0 AND state_time<?;");
+  EXPECT_STREQ(SessionSql::kSqlBegin, "BEGIN TRANSACTION;");
+  EXPECT_STREQ(SessionSql::kSqlCommit, "COMMIT TRANSACTION;");
+  EXPECT_STREQ(SessionSql::kSqlRollback, "ROLLBACK TRANSACTION;");
+  EXPECT_STREQ(SessionSql::kSqlCountStates,
                "SELECT COUNT(*), state FROM session GROUP BY state;");
-  EXPECT_STREQ(CSessionDatabase::kSqlSetIndexed, "UPDATE map SET indexed=? WHERE point=?;");
+  EXPECT_STREQ(SessionSql::kSqlSetIndexed, "UPDATE map SET indexed=? WHERE point=?;");
 }
 
 TEST(SessionDatabaseSql, BuiltStatementsReadAsWritten) {
@@ -212,7 +209,7 @@ TEST_F(SessionDatabaseTest, VersionOneFileIsUpgradedWithoutLosingRows) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(m_path.toUtf8().constData(), &db), SQLITE_OK);
   for (const char* sql :
-       {CSessionDatabase::kSqlCreateMap, CSessionDatabase::kSqlCreateSession,
+       {SessionSql::kSqlCreateMap, SessionSql::kSqlCreateSession,
         "INSERT INTO map VALUES('colour', 0, 0);", "ALTER TABLE session ADD COLUMN c0 BLOB NULL;",
         "INSERT INTO session VALUES(x'00112233445566778899AABBCCDDEEFF', 1, 2, 0, 'U1', 0, 0, "
         "'red');",

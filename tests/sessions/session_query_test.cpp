@@ -22,7 +22,7 @@ class SessionQueryTest : public ::testing::Test {
   CSessionPtr Store(const QString& colour, uint32_t state, int minute,
                     const CVariant& extra = CVariant()) {
     m_services.SetNow(QDateTime(QDate(2024, 1, 1), QTime(10, minute)));
-    CSessionPtr session = CSession::Create(nullptr, true);
+    CSessionPtr session = CSession::Create(QString(), true);
     session->SetValueText(u"Colour"_qs, colour);
     if (!extra.IsEmpty()) session->SetValue(u"Extra"_qs, extra);
     session->SetState(state);
@@ -39,7 +39,7 @@ class SessionQueryTest : public ::testing::Test {
 
   ServicesScope m_services;
   QString m_project;
-  CSessionDatabase m_db{nullptr};
+  CSessionDatabase m_db;
 };
 
 TEST_F(SessionQueryTest, StateLettersSelectStates) {

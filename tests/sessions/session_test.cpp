@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "project/project.h"
 #include "sessions/session_test_util.h"
 #include "values/archive.h"
 
@@ -23,7 +22,7 @@ void WriteTime(CArchive& ar, uint16_t year, uint16_t month, uint16_t day, uint16
 
 TEST(SessionTest, FreshSessionHasIdentityAndNothingElse) {
   ServicesScope services;
-  const CSessionPtr session = CSession::Create(nullptr, true);
+  const CSessionPtr session = CSession::Create(u"Van 9"_qs, true);
   EXPECT_FALSE(session->Guid().isNull());
   EXPECT_TRUE(session->IsNew());
   EXPECT_EQ(session->State(), 0u);
@@ -32,10 +31,10 @@ TEST(SessionTest, FreshSessionHasIdentityAndNothingElse) {
   EXPECT_TRUE(session->Saved().IsZero());
   EXPECT_EQ(session->Created().ToDateTime(), services.Now());
   EXPECT_EQ(session->Values().Count(), 0);
-  EXPECT_EQ(session->UnitId(), CProject::UnitId());
-  EXPECT_NE(CSession::Create(nullptr, true)->Guid(), session->Guid());
+  EXPECT_EQ(session->UnitId(), u"Van 9"_qs);
+  EXPECT_NE(CSession::Create(QString(), true)->Guid(), session->Guid());
 
-  const CSessionPtr blank = CSession::Create(nullptr, false);
+  const CSessionPtr blank = CSession::Create(QString(), false);
   EXPECT_TRUE(blank->Guid().isNull());
   EXPECT_TRUE(blank->Created().IsZero());
   EXPECT_TRUE(blank->IsNew());
@@ -43,7 +42,7 @@ TEST(SessionTest, FreshSessionHasIdentityAndNothingElse) {
 
 TEST(SessionTest, CloneCopiesTimesUnitAndValuesButNotIdentityFlagsOrState) {
   ServicesScope services;
-  CSessionPtr source = CSession::Create(nullptr, true);
+  CSessionPtr source = CSession::Create(QString(), true);
   source->SetNew(false);
   source->SetUnitId(u"Van 3"_qs);
   source->SetSaved(CSystemTime::FromDateTime(QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6))));
@@ -68,7 +67,7 @@ TEST(SessionTest, CloneCopiesTimesUnitAndValuesButNotIdentityFlagsOrState) {
 
 TEST(SessionTest, GetValueFallsBackToTheDefault) {
   ServicesScope services;
-  CSessionPtr session = CSession::Create(nullptr, true);
+  CSessionPtr session = CSession::Create(QString(), true);
   session->SetValue(u"Empty"_qs, CVariant());
   session->SetValueText(u"Name"_qs, u"Ann"_qs);
 
@@ -124,7 +123,7 @@ TEST(SystemTimeTest, FileTimeCountsWallClockTicksSince1601) {
 
 TEST(SessionArchiveTest, WritesVersionFourInItsLayout) {
   ServicesScope services;
-  CSessionPtr session = CSession::Create(nullptr, false);
+  CSessionPtr session = CSession::Create(QString(), false);
   session->SetGuid(
       QUuid(0x00112233, 0x4455, 0x6677, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF));
   session->SetUnitId(u"U"_qs);
@@ -147,7 +146,7 @@ TEST(SessionArchiveTest, WritesVersionFourInItsLayout) {
 
 TEST(SessionArchiveTest, RoundTripKeepsTheFieldsAndResetsTheRest) {
   ServicesScope services;
-  CSessionPtr session = CSession::Create(nullptr, true);
+  CSessionPtr session = CSession::Create(QString(), true);
   session->SetNew(false);
   session->SetUnitId(u"Unit ü"_qs);
   session->SetSaved(CSystemTime::FromDateTime(QDateTime(QDate(2022, 7, 8), QTime(9, 10, 11))));
@@ -158,7 +157,7 @@ TEST(SessionArchiveTest, RoundTripKeepsTheFieldsAndResetsTheRest) {
   session->SetValue(u"t"_qs, CVariant::FromString(u"text"_qs));
   session->SetValue(u"b"_qs, CVariant::FromBytes(QByteArray("\x01\x02", 2)));
 
-  CSessionPtr read = CSession::Create(nullptr, false);
+  CSessionPtr read = CSession::Create(QString(), false);
   read->AssignFlags(7);
   read->SetState(1);
   read->SetStateTime(5);
@@ -197,7 +196,7 @@ TEST(SessionArchiveTest, ReadsEveryOlderVersion) {
       values.SetVariant(u"Count"_qs, CVariant::FromInt32(12));
       values.Serialize(ar, false);
     }
-    CSessionPtr session = CSession::Create(nullptr, false);
+    CSessionPtr session = CSession::Create(QString(), false);
     session->SetUnitId(u"current"_qs);
     ASSERT_TRUE(session->ReadArchive(ar.Buffer())) << version;
     if (version == 1) {
@@ -222,21 +221,21 @@ TEST(SessionArchiveTest, ReadsEveryOlderVersion) {
 
 TEST(SessionArchiveTest, ZeroGuidIsReplaced) {
   ServicesScope services;
-  CSessionPtr session = CSession::Create(nullptr, false);
+  CSessionPtr session = CSession::Create(QString(), false);
   session->SetCreated(CSystemTime::Now());
   const QByteArray bytes = session->WriteArchive();
-  CSessionPtr read = CSession::Create(nullptr, false);
+  CSessionPtr read = CSession::Create(QString(), false);
   ASSERT_TRUE(read->ReadArchive(bytes));
   EXPECT_FALSE(read->Guid().isNull());
 }
 
 TEST(SessionArchiveTest, BadVersionsAndShortInputAreRefusedAndChangeNothing) {
   ServicesScope services;
-  CSessionPtr source = CSession::Create(nullptr, true);
+  CSessionPtr source = CSession::Create(QString(), true);
   source->SetValueText(u"a"_qs, u"b"_qs);
   const QByteArray good = source->WriteArchive();
 
-  CSessionPtr target = CSession::Create(nullptr, true);
+  CSessionPtr target = CSession::Create(QString(), true);
   target->SetValueText(u"keep"_qs, u"me"_qs);
   const QUuid guid = target->Guid();
   for (int32_t version : {0, 6, -1, 0x7FFFFFFF}) {

@@ -142,7 +142,7 @@ TEST_F(SessionFillTest, SaveStoresAnActiveSessionThatCanBeFilledAgain) {
   const QString guid = SavedGuid(result);
   ASSERT_FALSE(guid.isEmpty()) << result.Err();
   {
-    CSessionDatabase db(nullptr);
+    CSessionDatabase db;
     ASSERT_TRUE(db.OpenPath(m_path));
     const CSessionPtr stored = db.LoadSession(CSession::GuidFromText(guid), false);
     ASSERT_TRUE(stored);
@@ -165,7 +165,7 @@ TEST_F(SessionFillTest, SaveStoresAnActiveSessionThatCanBeFilledAgain) {
       RunQlt({"session", "fill", m_path, "--session", guid, "--values", R"({"Qty": 4})", "--save"});
   ASSERT_EQ(result.exitCode, 0) << result.Err();
   EXPECT_EQ(SavedGuid(result), guid);
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(m_path));
   ASSERT_TRUE(db.Refresh());
   EXPECT_EQ(db.StateCount(CSession::kStateActive), 1);
@@ -173,11 +173,11 @@ TEST_F(SessionFillTest, SaveStoresAnActiveSessionThatCanBeFilledAgain) {
 }
 
 TEST_F(SessionFillTest, SentSessionIsNeverChanged) {
-  CSessionPtr sent = CSession::Create(nullptr, true);
+  CSessionPtr sent = CSession::Create(QString(), true);
   sent->SetValueText("qty", "7");
   sent->SetState(CSession::kStateSent);
   {
-    CSessionDatabase db(nullptr);
+    CSessionDatabase db;
     ASSERT_TRUE(db.OpenPath(m_path));
     ASSERT_TRUE(db.SaveSession(*sent));
   }
@@ -190,7 +190,7 @@ TEST_F(SessionFillTest, SentSessionIsNeverChanged) {
   EXPECT_TRUE(result.err.contains("is sent")) << result.Err();
   result = RunQlt({"session", "fill", m_path, "--session", sent->GuidText(), "--save"});
   EXPECT_EQ(result.exitCode, 1);
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(m_path));
   const CSessionPtr stored = db.LoadSession(sent->Guid(), false);
   ASSERT_TRUE(stored);
@@ -207,7 +207,7 @@ TEST_F(SessionFillTest, StrictlyRequiredPointStopsTheSave) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.err.contains("not saved")) << result.Err();
   EXPECT_FALSE(result.Values().isEmpty());  // the values are still shown
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   if (QFile::exists(Database())) {
     ASSERT_TRUE(db.OpenPath(m_path));
     ASSERT_TRUE(db.Refresh());
@@ -248,7 +248,7 @@ TEST_F(SessionFillTest, BadInputIsRefusedBeforeAnythingIsStored) {
     EXPECT_TRUE(result.err.contains(c.message)) << result.Err();
     EXPECT_TRUE(result.out.isEmpty()) << c.arguments.join(' ').toStdString();
   }
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   if (QFile::exists(Database())) {
     ASSERT_TRUE(db.OpenPath(m_path));
     ASSERT_TRUE(db.Refresh());

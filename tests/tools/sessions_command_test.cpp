@@ -64,7 +64,7 @@ class SessionsCommandTest : public ::testing::Test {
 
   CSessionPtr Store(CSessionDatabase& db, int day, uint32_t state,
                     std::initializer_list<std::pair<const char*, CVariant>> values) {
-    CSessionPtr session = CSession::Create(nullptr, true);
+    CSessionPtr session = CSession::Create(QString(), true);
     session->SetCreated(CSystemTime::FromDateTime(QDateTime(QDate(2024, 1, day), QTime(3, 4, 5))));
     session->SetUnitId(u"Unit 1"_qs);
     session->SetState(state);
@@ -78,7 +78,7 @@ class SessionsCommandTest : public ::testing::Test {
 };
 
 TEST_F(SessionsCommandTest, CsvExportQuotesFieldsAndWritesFilesInsideTheFolder) {
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(m_project));
   const CSessionPtr first =
       Store(db, 2, 0,
@@ -166,7 +166,7 @@ TEST_F(SessionsCommandTest, CsvExportQuotesFieldsAndWritesFilesInsideTheFolder) 
 }
 
 TEST_F(SessionsCommandTest, ExportNeverOverwritesFilesAlreadyInTheFolder) {
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(m_project));
   Store(db, 1, 0, {{"doc", FileBlob::Make(u"report.pdf"_qs, QByteArray("new"))}});
   db.Close();
@@ -186,7 +186,7 @@ TEST_F(SessionsCommandTest, ExportNeverOverwritesFilesAlreadyInTheFolder) {
 }
 
 TEST_F(SessionsCommandTest, JsonExportHoldsEveryFieldAsUtf8) {
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(m_project));
   const CSessionPtr session = Store(db, 5, 2,
                                     {{"name", CVariant::FromString(u"Zoë 😀"_qs)},
@@ -239,9 +239,9 @@ TEST_F(SessionsCommandTest, ExportShowsEveryValueTypeAsText) {
       {"grid", CVariant::FromArray(grid), u"(Binary)"_qs},
       {"file", FileBlob::Make(u"notes.txt"_qs, QByteArray("notes")), u"notes.txt"_qs},
   };
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(m_project));
-  CSessionPtr session = CSession::Create(nullptr, true);
+  CSessionPtr session = CSession::Create(QString(), true);
   for (const Case& c : cases) session->SetValue(QString::fromLatin1(c.name), c.value);
   ASSERT_TRUE(db.SaveSession(*session));
   db.Close();
@@ -257,7 +257,7 @@ TEST_F(SessionsCommandTest, ExportShowsEveryValueTypeAsText) {
 }
 
 TEST_F(SessionsCommandTest, ListShowsTheChosenState) {
-  CSessionDatabase db(nullptr);
+  CSessionDatabase db;
   ASSERT_TRUE(db.OpenPath(m_project));
   const CSessionPtr active = Store(db, 1, 0, {{"a", CVariant::FromInt32(1)}});
   const CSessionPtr sent = Store(db, 2, 1, {{"a", CVariant::FromInt32(2)}});

@@ -59,12 +59,11 @@ void WriteProject(const QString& path, const QString& title, int32_t number,
 
 // Stores sessions straight into a project's database.
 void StoreSessions(const QString& projectPath, const QList<QPair<QString, uint32_t>>& sessions) {
-  CProject project;
-  ASSERT_TRUE(project.Load(projectPath));
-  CSessionDatabase* db = project.Database();
-  ASSERT_NE(db, nullptr);
+  CSessionDatabase database(projectPath);
+  ASSERT_TRUE(database.Open());
+  CSessionDatabase* db = &database;
   for (const auto& [name, state] : sessions) {
-    CSessionPtr session = CSession::Create(&project, true);
+    CSessionPtr session = CSession::Create(CProject::UnitId(), true);
     session->SetValueText(QStringLiteral("Name"), name);
     ASSERT_TRUE(db->SaveSession(*session));
     if (state != CSession::kStateActive) {
@@ -84,7 +83,6 @@ class ClientFrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_data.isValid());
-    CProject::InstallSessionDatabaseSource();
   }
   void TearDown() override {
     m_frame.reset();
@@ -152,7 +150,7 @@ class ClientFrameTest : public ::testing::Test {
 
   // The sessions of the open project's database in the given state, by their Name value.
   QStringList StoredNames(uint32_t state) {
-    CSessionDatabase* db = m_frame->Project()->Database();
+    CSessionDatabase* db = m_frame->Database();
     QStringList results;
     db->Query(QString(QChar("ASD"[state])), QString(), QString(), QString(), false, false,
               {QStringLiteral("Name")}, results);
@@ -395,7 +393,7 @@ TEST_F(ClientFrameTest, OneSessionTravelsTheWholeRoadByClicksAndKeys) {
   EXPECT_TRUE(frame.SessionList()->isVisible());
   EXPECT_TRUE(frame.Header()->isVisible());
   EXPECT_EQ(StoredNames(CSession::kStateActive), QStringList{u"Harbour warehouse"_qs});
-  CSessionDatabase* db = frame.Project()->Database();
+  CSessionDatabase* db = frame.Database();
   ASSERT_EQ(db->ListCount(), 1);
   const QUuid guid = db->ListGuidAt(0);
 
@@ -427,7 +425,7 @@ TEST_F(ClientFrameTest, ClosingTheWindowOnAnEmptyRequiredPointKeepsItOpen) {
   EXPECT_EQ(frame.ShownPageIndex(), 0);
   ASSERT_EQ(m_services.Messages().Messages().size(), 1);
   EXPECT_TRUE(m_services.Messages().Messages().first().text.contains(u"Name"_qs));
-  EXPECT_EQ(frame.Project()->Database()->StateCount(0), 0);
+  EXPECT_EQ(frame.Database()->StateCount(0), 0);
 
   // Filled in, the window closes and the session is kept.
   QTest::keyClicks(EditOf(u"Name"_qs), u"Filled"_qs);
@@ -485,14 +483,14 @@ TEST_F(ClientFrameTest, OpeningAMarkedActiveSessionUnmarksItAtOnce) {
   WriteProject(ProjectPath(u"Marks"_qs), u"Marks"_qs, 5);
   StoreSessions(ProjectPath(u"Marks"_qs), {{u"one"_qs, 0}});
   CClientFrame& frame = MakeFrame();
-  CSessionDatabase* db = frame.Project()->Database();
+  CSessionDatabase* db = frame.Database();
   const QUuid guid = db->ListGuidAt(0);
   ASSERT_TRUE(db->SetSessionFlags(guid, CSession::kFlagMarked | CSession::kFlagReceived | 8));
   ASSERT_TRUE(frame.StartEditing(guid, nullptr));
   // Read from the file by another connection, before any value changes.
-  CProject other;
-  ASSERT_TRUE(other.Load(ProjectPath(u"Marks"_qs)));
-  CSessionPtr stored = other.Database()->LoadSession(guid, false);
+  CSessionDatabase other(ProjectPath(u"Marks"_qs));
+  ASSERT_TRUE(other.Open());
+  CSessionPtr stored = other.LoadSession(guid, false);
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->Flags(), 8u);
 }
@@ -501,7 +499,7 @@ TEST_F(ClientFrameTest, ASentSessionIsShownAndSavedAgainWithoutTakingChanges) {
   WriteProject(ProjectPath(u"Sent"_qs), u"Sent"_qs, 5);
   StoreSessions(ProjectPath(u"Sent"_qs), {{u"as sent"_qs, CSession::kStateSent}});
   CClientFrame& frame = MakeFrame();
-  CSessionDatabase* db = frame.Project()->Database();
+  CSessionDatabase* db = frame.Database();
   db->SetShownState(CSession::kStateSent);
   ASSERT_TRUE(db->Refresh());
   const QUuid guid = db->ListGuidAt(0);
@@ -520,7 +518,7 @@ TEST_F(ClientFrameTest, ASentSessionIsShownAndSavedAgainWithoutTakingChanges) {
 TEST_F(ClientFrameTest, AutomaticSendingMarksNewOrReeditedSessionsAsConfigured) {
   WriteProject(ProjectPath(u"Auto"_qs), u"Auto"_qs, 5);
   CClientFrame& frame = MakeFrame();
-  CSessionDatabase* db = frame.Project()->Database();
+  CSessionDatabase* db = frame.Database();
   ASSERT_TRUE(m_settings.WriteInt(u"Settings"_qs, u"Auto"_qs, 1));
   ASSERT_TRUE(frame.StartEditing(QUuid(), nullptr));
   frame.Project()->FindPointByName(u"Name"_qs)->SetValue(u"new"_qs);
@@ -604,7 +602,7 @@ TEST_F(ClientFrameTest, FinishingOnAnEmptyRequiredPointStaysWithEveryValue) {
   EXPECT_EQ(frame.ShownPageIndex(), 0);
   EXPECT_EQ(frame.EditedSession()->GetValueText(u"Count"_qs), QString());
   EXPECT_EQ(frame.Project()->FindPointByName(u"Count"_qs)->Value().StringPayload(), u"5"_qs);
-  EXPECT_EQ(frame.Project()->Database()->StateCount(0), 0);
+  EXPECT_EQ(frame.Database()->StateCount(0), 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -681,7 +679,7 @@ TEST_F(ClientFrameTest, MarkAndUnmarkApplyToTheSelectionOrToEveryRow) {
   WriteProject(ProjectPath(u"Marks"_qs), u"Marks"_qs, 5);
   StoreSessions(ProjectPath(u"Marks"_qs), {{u"a"_qs, 0}, {u"b"_qs, 0}});
   CClientFrame& frame = MakeFrame();
-  CSessionDatabase* db = frame.Project()->Database();
+  CSessionDatabase* db = frame.Database();
   frame.PostCommand(CClientFrame::kCmdMark);
   Pump();
   EXPECT_EQ(db->ListFlagsAt(0), uint32_t(CSession::kFlagMarked));
@@ -700,7 +698,7 @@ TEST_F(ClientFrameTest, DuplicateOpensACopyUnlessDuplicationIsPrevented) {
   CClientFrame& frame = MakeFrame();
   TapSegment(1);
   ASSERT_EQ(ShownNames(), QStringList{u"original"_qs});
-  const QUuid original = frame.Project()->Database()->ListGuidAt(0);
+  const QUuid original = frame.Database()->ListGuidAt(0);
 
   ASSERT_TRUE(m_settings.WriteInt(u"Settings"_qs, u"Dedupe"_qs, 1));
   SelectRows({0});

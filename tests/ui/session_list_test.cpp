@@ -47,10 +47,12 @@ class SessionListTest : public ::testing::Test {
       point->SetCaption(QStringLiteral("Caption of ") + QString::fromLatin1(name));
     }
     m_project->SetPath(qlt::test::TestHome() + QStringLiteral("/data/Survey.ppc"));
-    ASSERT_NE(m_project->Database(), nullptr);
+    m_database = std::make_unique<CSessionDatabase>(m_project->Path());
+    ASSERT_TRUE(m_database->Open());
   }
   void TearDown() override {
     m_list.reset();
+    m_database.reset();
     m_project.reset();
   }
 
@@ -59,12 +61,12 @@ class SessionListTest : public ::testing::Test {
   // Saves an active session with the values; created at 2024-05-06 07:08 plus `minutes`.
   QUuid AddSession(std::initializer_list<std::pair<const char*, CVariant>> values,
                    uint32_t flags = 0, int minutes = 0) {
-    CSessionPtr session = CSession::Create(m_project.get(), true);
+    CSessionPtr session = CSession::Create(CProject::UnitId(), true);
     for (const auto& [name, value] : values) session->SetValue(QString::fromLatin1(name), value);
     session->SetCreated(CSystemTime::FromDateTime(
         QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)).addSecs(60LL * minutes)));
     session->AssignFlags(flags);
-    EXPECT_TRUE(m_project->Database()->SaveSession(*session));
+    EXPECT_TRUE(m_database->SaveSession(*session));
     return session->Guid();
   }
   QUuid AddNamed(const QString& name, const QString& count = QString()) {
@@ -78,7 +80,7 @@ class SessionListTest : public ::testing::Test {
     m_list->resize(width, height);
     m_list->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_list.get()));
-    m_list->Rebuild(m_project.get());
+    m_list->Rebuild(m_project.get(), m_database.get());
     return *m_list;
   }
 
@@ -97,6 +99,7 @@ class SessionListTest : public ::testing::Test {
 
   uitest::CScopedServices m_services;
   std::unique_ptr<CProject> m_project;
+  std::unique_ptr<CSessionDatabase> m_database;
   std::unique_ptr<CSessionListCtrl> m_list;
 };
 
@@ -237,7 +240,7 @@ TEST_F(SessionListTest, GuidRoleAndSelectionReportTheSessions) {
 TEST_F(SessionListTest, NoProjectNoDatabaseAndAnEmptyListGiveNoRows) {
   ShowList();
   EXPECT_EQ(m_list->Model()->rowCount(), 0);
-  m_list->Rebuild(nullptr);
+  m_list->Rebuild(nullptr, nullptr);
   EXPECT_EQ(m_list->Model()->rowCount(), 0);
   EXPECT_EQ(m_list->Model()->columnCount(), 0);
   // A project whose database file is not one: no database, columns but no rows.
@@ -245,10 +248,12 @@ TEST_F(SessionListTest, NoProjectNoDatabaseAndAnEmptyListGiveNoRows) {
   broken.SetPath(qlt::test::TestHome() + QStringLiteral("/data/Broken.ppc"));
   qlt::test::WriteFileBytes(qlt::test::TestHome() + QStringLiteral("/data/Broken.ppd"),
                             QByteArray("CADB and nothing else"));
-  m_list->Rebuild(&broken);
+  CSessionDatabase brokenDatabase(broken.Path());
+  EXPECT_FALSE(brokenDatabase.Open());
+  m_list->Rebuild(&broken, nullptr);
   EXPECT_EQ(m_list->Model()->rowCount(), 0);
   EXPECT_EQ(m_list->ColumnKeys(), (QStringList{"_TIME", "_DATE"}));
-  m_list->Rebuild(nullptr);
+  m_list->Rebuild(nullptr, nullptr);
 }
 
 TEST_F(SessionListTest, ListShrinkingUnderTheModelIsNeverReadPast) {
@@ -259,12 +264,12 @@ TEST_F(SessionListTest, ListShrinkingUnderTheModelIsNeverReadPast) {
   CSessionListModel* model = m_list->Model();
   ASSERT_EQ(model->rowCount(), 2);
   // A write refreshes the database list; the model still has two rows until it is reset.
-  ASSERT_TRUE(m_project->Database()->DeleteSession(gone));
-  ASSERT_EQ(m_project->Database()->ListCount(), 1);
+  ASSERT_TRUE(m_database->DeleteSession(gone));
+  ASSERT_EQ(m_database->ListCount(), 1);
   EXPECT_FALSE(model->data(model->index(1, 0)).isValid());
   EXPECT_TRUE(model->GuidAt(1).isNull());
   m_list->grab();
-  m_list->Rebuild(m_project.get());
+  m_list->Rebuild(m_project.get(), m_database.get());
   EXPECT_EQ(model->rowCount(), 1);
 }
 
@@ -304,13 +309,13 @@ TEST_F(SessionListTest, ClickingAColumnTwiceSortsAscendingThenDescending) {
   EXPECT_EQ(Column(0), (QStringList{"quince", "pear", "apple"}));
   EXPECT_TRUE(m_list->SortDescending());
   EXPECT_EQ(m_list->header()->sortIndicatorOrder(), Qt::DescendingOrder);
-  EXPECT_EQ(m_project->Database()->SortNumeric(), false);
+  EXPECT_EQ(m_database->SortNumeric(), false);
 
   // Another column starts ascending again: the date sorts by the saved time.
   m_list->SortByColumn(1);
   EXPECT_EQ(m_list->SortKey(), QStringLiteral("_DATE"));
   EXPECT_FALSE(m_list->SortDescending());
-  EXPECT_EQ(m_project->Database()->SortColumn(), 2);
+  EXPECT_EQ(m_database->SortColumn(), 2);
 
   m_list->ResetSort();
   EXPECT_TRUE(m_list->SortKey().isEmpty());
@@ -325,7 +330,7 @@ TEST_F(SessionListTest, NumericColumnsSortByValue) {
   AddNamed(QStringLiteral("d"), QStringLiteral("1,5"));
   ShowList();
   m_list->SortByColumn(0);
-  EXPECT_TRUE(m_project->Database()->SortNumeric());
+  EXPECT_TRUE(m_database->SortNumeric());
   EXPECT_EQ(Column(0), (QStringList{"-2", "1,5", "9", "10"}));
   m_list->SortByColumn(0);
   EXPECT_EQ(Column(0), (QStringList{"10", "9", "1,5", "-2"}));
@@ -336,12 +341,12 @@ TEST_F(SessionListTest, ARefusedSortKeepsTheOrderAndTheHeader) {
   AddNamed(QStringLiteral("pear"));
   AddNamed(QStringLiteral("apple"));
   ShowList();
-  ASSERT_TRUE(m_project->Database()->BeginTransaction());
+  ASSERT_TRUE(m_database->BeginTransaction());
   m_list->SortByColumn(0);
   EXPECT_TRUE(m_list->SortKey().isEmpty());
   EXPECT_FALSE(m_list->header()->isSortIndicatorShown());
   EXPECT_EQ(Column(0), (QStringList{"pear", "apple"}));
-  ASSERT_TRUE(m_project->Database()->EndTransaction(true));
+  ASSERT_TRUE(m_database->EndTransaction(true));
   m_list->SortByColumn(0);
   EXPECT_EQ(Column(0), (QStringList{"apple", "pear"}));
 }
@@ -353,7 +358,7 @@ TEST_F(SessionListTest, TextInTheFirstRowsSortsAsText) {
   AddNamed(QStringLiteral("c"), QStringLiteral("1a"));
   ShowList();
   m_list->SortByColumn(0);
-  EXPECT_FALSE(m_project->Database()->SortNumeric());
+  EXPECT_FALSE(m_database->SortNumeric());
   EXPECT_EQ(Column(0), (QStringList{"10", "1a", "9"}));
 }
 
@@ -506,7 +511,7 @@ TEST_F(SessionListTest, ColumnWidthsAreKeptPerProject) {
   EXPECT_EQ(m_list->columnWidth(1), expected);
   EXPECT_EQ(m_list->columnWidth(2), 222);
   m_project->MutableHeader().uniqueNumber = -2;  // stored as its unsigned form
-  m_list->Rebuild(m_project.get());
+  m_list->Rebuild(m_project.get(), m_database.get());
   EXPECT_EQ(m_list->columnWidth(0), expected);
   m_list->header()->resizeSection(0, 99);
   m_list->SaveColumnWidths();
@@ -528,7 +533,7 @@ TEST_F(SessionListTest, SortingKeepsTheWidthsTheUserGave) {
 TEST_F(SessionListTest, AHundredThousandSessionsBuildOnlyTheRowsShown) {
   SetColumns(QStringLiteral("Name;Count;_DATE;"));
   AddNamed(QStringLiteral("seed"), QStringLiteral("0"));
-  CSessionDatabase* database = m_project->Database();
+  CSessionDatabase* database = m_database.get();
   const int64_t created =
       CSystemTime::FromDateTime(QDateTime(QDate(2024, 1, 1), QTime(8, 0))).ToFileTime();
   {

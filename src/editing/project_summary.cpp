@@ -1,4 +1,4 @@
-#include "project/project_summary.h"
+#include "editing/project_summary.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 // Attaching a session to a project (values, carried values, defaults, templates last, Init, the
 // lock) and taking the points' values back into it.
-#include "sessions/session_binding.h"
+#include "editing/session_binding.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST_F(SessionBindingTest, AttachFillsSessionValuesThenDefaultsThenTemplates) {
   unnamed->AssignValue(Text("kept"));
   name->AddDependent(city);
 
-  CSessionPtr session = CSession::Create(&m_project, true);
+  CSessionPtr session = CSession::Create(CProject::UnitId(), true);
   session->SetValueText(u"name"_qs, u"Ann"_qs);
   session->SetValueText(u"own"_qs, u"typed"_qs);
   CSessionBinding binding(m_project);
@@ -93,7 +93,7 @@ TEST_F(SessionBindingTest, TakeStoresResultPointsAndCarriesValuesForward) {
   carriedOnly->SetResults(0);
 
   CSessionBinding binding(m_project);
-  CSessionPtr first = CSession::Create(&m_project, true);
+  CSessionPtr first = CSession::Create(CProject::UnitId(), true);
   binding.Attach(first.data());
   site->AssignValue(Text("Site B"));
   reading->AssignValue(CVariant::FromDouble(7.5));
@@ -108,13 +108,13 @@ TEST_F(SessionBindingTest, TakeStoresResultPointsAndCarriesValuesForward) {
   EXPECT_EQ(first->Saved().ToDateTime(), m_services.Now());
 
   // The next session starts from the carried values, not the defaults.
-  CSessionPtr second = CSession::Create(&m_project, true);
+  CSessionPtr second = CSession::Create(CProject::UnitId(), true);
   binding.Attach(second.data());
   EXPECT_TRUE(site->Value() == Text("Site B"));
   EXPECT_TRUE(carriedOnly->Value() == Text("wet"));
   EXPECT_TRUE(reading->Value().IsEmpty());
   // A session's own value wins over the carried one.
-  CSessionPtr third = CSession::Create(&m_project, true);
+  CSessionPtr third = CSession::Create(CProject::UnitId(), true);
   third->SetValueText(u"Site"_qs, u"Site C"_qs);
   binding.Attach(third.data());
   EXPECT_TRUE(site->Value() == Text("Site C"));
@@ -123,7 +123,7 @@ TEST_F(SessionBindingTest, TakeStoresResultPointsAndCarriesValuesForward) {
 TEST_F(SessionBindingTest, StoredSessionUnderTheSessionLockIsNeverTaken) {
   ProbePoint* point = Add(0, u"Value"_qs, Text(""));
   m_project.MutableHeader().sessionLock = 1;
-  CSessionPtr stored = CSession::Create(&m_project, true);
+  CSessionPtr stored = CSession::Create(CProject::UnitId(), true);
   stored->SetNew(false);
   stored->SetValueText(u"value"_qs, u"as stored"_qs);
 
@@ -139,7 +139,7 @@ TEST_F(SessionBindingTest, StoredSessionUnderTheSessionLockIsNeverTaken) {
   EXPECT_TRUE(m_project.SessionGuid().isEmpty());
 
   // A new session is not locked, nor is a stored one without the option.
-  CSessionPtr fresh = CSession::Create(&m_project, true);
+  CSessionPtr fresh = CSession::Create(CProject::UnitId(), true);
   binding.Attach(fresh.data());
   EXPECT_FALSE(binding.IsLocked());
   m_project.MutableHeader().sessionLock = 0;
@@ -154,7 +154,7 @@ TEST_F(SessionBindingTest, DetachingLeavesValuesAndRunsInit) {
   ProbePoint* point = Add(0, u"Value"_qs, Text("default"));
   CSessionBinding binding(m_project);
   EXPECT_FALSE(binding.Take());  // nothing attached
-  CSessionPtr session = CSession::Create(&m_project, true);
+  CSessionPtr session = CSession::Create(CProject::UnitId(), true);
   binding.Attach(session.data());
   point->AssignValue(Text("typed"));
   binding.Attach(nullptr);

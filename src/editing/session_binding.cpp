@@ -1,4 +1,4 @@
-#include "sessions/session_binding.h"
+#include "editing/session_binding.h"
 
 #include <QList>
 #include <QSet>
