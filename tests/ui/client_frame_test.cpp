@@ -278,6 +278,17 @@ TEST_F(ClientFrameTest, DeletingAProjectAsksFirstAndRemovesItsDatabaseToo) {
   Pump();
   EXPECT_EQ(m_services.Messages().Messages().last().text,
             u"Are you sure you want to remove the 2 selected project(s) ?"_qs);
+
+  // A file named in upper case goes with its database, not only the database.
+  const QString upper = m_data.filePath(u"Upper.PPC"_qs);
+  WriteProject(upper, u"Upper"_qs, 4);
+  StoreSessions(upper, {{u"y"_qs, 0}});
+  frame.FillProjectList(false);
+  list->setCurrentRow(list->RowOfPath(upper));
+  frame.PostCommand(CClientFrame::kCmdDeleteProject);
+  Pump();
+  EXPECT_FALSE(QFile::exists(upper));
+  EXPECT_FALSE(QFile::exists(CSessionDatabase::DatabasePath(upper)));
 }
 
 TEST_F(ClientFrameTest, AProjectThatCannotBeReadStaysClosedWithAMessage) {
@@ -563,6 +574,51 @@ TEST_F(ClientFrameTest, AutoNewSessionStartsTheNextOnlyAfterTwoSeconds) {
   ASSERT_TRUE(frame.IsEditing());
   EXPECT_NE(frame.EditedSession()->Guid(), first);
   EXPECT_TRUE(frame.EditedSession()->IsNew());
+
+  // Finishing a session opened from another list starts the next one too, in the active list.
+  ticks += 2500;
+  ASSERT_TRUE(frame.Finish());
+  Pump();
+  frame.Flow()->Abandon();
+  frame.ShowSessionList();
+  ASSERT_TRUE(frame.Database()->SetSessionState(first, CSession::kStateSent));
+  TapSegment(1);
+  ASSERT_EQ(frame.ListFilter(), CSession::kStateSent);
+  ASSERT_TRUE(frame.StartEditing(first, nullptr));
+  ticks += 2500;
+  ASSERT_TRUE(frame.Finish());
+  Pump();
+  ASSERT_TRUE(frame.IsEditing());
+  EXPECT_TRUE(frame.EditedSession()->IsNew());
+  EXPECT_EQ(frame.ListFilter(), CSession::kStateActive);
+}
+
+TEST_F(ClientFrameTest, AListThatCannotBeRefreshedShowsNoRowsAndKeepsTheFilterBar) {
+  WriteProject(ProjectPath(u"Broken"_qs), u"Broken"_qs, 5);
+  StoreSessions(ProjectPath(u"Broken"_qs), {{u"a"_qs, 0}, {u"b"_qs, 1}});
+  CClientFrame& frame = MakeFrame();
+  ASSERT_EQ(ShownNames(), (QStringList{u"a"_qs}));
+  // Another program takes the table away under the open database.
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(qPrintable(CSessionDatabase::DatabasePath(ProjectPath(u"Broken"_qs))),
+                         &raw),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "ALTER TABLE session RENAME TO gone;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  TapSegment(1);
+  EXPECT_EQ(frame.SessionList()->model()->rowCount(), 0);
+  EXPECT_TRUE(frame.SessionList()->isVisible());
+  EXPECT_EQ(frame.FilterBar()->Selected(), 1);
+}
+
+TEST_F(ClientFrameTest, CommandLinesReachTheHandlerWithoutTheirQuotes) {
+  CClientFrame& frame = MakeFrame();
+  frame.PostCommandLine(u"\"qlt://new/session?page=2\""_qs);
+  Pump();
+  EXPECT_EQ(frame.LastCommandLine(), u"qlt://new/session?page=2"_qs);
+  EXPECT_FALSE(frame.OnCommandLine(u"/home/me/Survey.ppc"_qs));
+  EXPECT_TRUE(frame.OnCommandLine(u"qlt://configure"_qs));
 }
 
 TEST_F(ClientFrameTest, LinkArgumentsFillValuesAndAnUnknownPageStartsAtTheFirst) {
