@@ -1,7 +1,8 @@
 // The client executable: the Qt application, the application object's start-up, the main frame
 // and the event loop. With QLT_ECHO_COMMANDS=1 in the environment it reports on stdout when it is
-// ready, when its first frame is painted, when a later start asks for the window and each command
-// line it receives, so scripts, benchmarks and tests can follow it. "--preview" renders one page of
+// ready, when its first frame is painted, when a later start asks for the window (and whether it
+// is maximised then) and each command line its frame's command handler takes, so scripts,
+// benchmarks and tests can follow it. "--preview" renders one page of
 // a project to a picture and ends (ui/page_preview.h).
 #include <QApplication>
 #include <cstdio>
@@ -49,12 +50,15 @@ int main(int argc, char** argv) {
       target->showMaximized();
       target->raise();
       target->activateWindow();
-      if (echo) Echo(QStringLiteral("activated"));
+      if (echo) {
+        Echo(QStringLiteral("activated"));
+        if (target->isMaximized()) Echo(QStringLiteral("maximised"));
+      }
     });
     QObject::connect(&app, &CTWKFApp::commandReceived, target,
                      [target](const QString& text) { target->PostCommandLine(text); });
     if (echo) {
-      QObject::connect(&app, &CTWKFApp::commandReceived, target,
+      QObject::connect(target, &CClientFrame::commandLineTaken, target,
                        [](const QString& text) { Echo(QStringLiteral("received: ") + text); });
       QObject::connect(target, &CClientFrame::firstPainted, target,
                        [] { Echo(QStringLiteral("painted")); });

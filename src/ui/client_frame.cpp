@@ -232,6 +232,7 @@ bool CClientFrame::OnCommandLine(const QString& text) {
     line = line.mid(1, line.size() - 2);
   }
   m_lastCommandLine = line;
+  Q_EMIT commandLineTaken(text);
   // What a link asks for is carried out by the command-link handling; a plain file path opens
   // nothing here.
   return line.startsWith(QLatin1String("qlt://"));

@@ -157,6 +157,8 @@ class CClientFrame : public QWidget {
  Q_SIGNALS:
   // The first frame has been painted (start-up measurements follow it).
   void firstPainted();
+  // The command handler took a command line (as it was handed over).
+  void commandLineTaken(const QString& text);
 
  protected:
   bool event(QEvent* event) override;

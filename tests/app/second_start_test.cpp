@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -82,13 +84,23 @@ bool RunLaterStart(const QStringList& arguments) {
   return later.exitStatus() == QProcess::NormalExit && later.exitCode() == 0;
 }
 
-TEST(SecondStartTest, SecondStartForwardsItsArgument) {
+TEST(SecondStartTest, SecondStartForwardsItsArgumentAndMaximisesTheWindow) {
+  // The first window opens where it was last closed, not maximised.
+  QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brenmoor"));
+  QFile conf(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brenmoor/QLT Client.conf"));
+  ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+  for (const char* prefix : {"Landscape_", "Portrait_"}) {
+    conf.write(QByteArray("[Window]\n") + prefix + "Floating=1\n" + prefix + "Left=20\n" + prefix +
+               "Top=20\n" + prefix + "Right=420\n" + prefix + "Bottom=380\n");
+  }
+  conf.close();
   CClient first;
   ASSERT_TRUE(first.WaitForLine(QStringLiteral("ready")));
 
   ASSERT_TRUE(RunLaterStart({QStringLiteral("qlt://open/session?x=1")}));
   ASSERT_TRUE(first.WaitForLine(QStringLiteral("received: qlt://open/session?x=1")));
   EXPECT_TRUE(first.WaitForLine(QStringLiteral("activated")));
+  EXPECT_TRUE(first.WaitForLine(QStringLiteral("maximised")));
   EXPECT_EQ(first.LinesStartingWith(QStringLiteral("received:")),
             QStringList{QStringLiteral("received: qlt://open/session?x=1")});
   EXPECT_EQ(first.Process().state(), QProcess::Running);
@@ -106,6 +118,11 @@ TEST(SecondStartTest, SecondStartWithoutArgumentSendsNothing) {
   EXPECT_TRUE(first.WaitForLine(QStringLiteral("activated"), 2));
   EXPECT_EQ(first.LinesStartingWith(QStringLiteral("received:")),
             QStringList{QStringLiteral("received: marker")});
+}
+
+TEST(SecondStartTest, TheFirstStartsOwnCommandLineReachesTheFramesHandler) {
+  CClient first({QStringLiteral("qlt://configure?unit=7")});
+  EXPECT_TRUE(first.WaitForLine(QStringLiteral("received: qlt://configure?unit=7")));
 }
 
 TEST(SecondStartTest, CrashedFirstInstanceDoesNotBlockTheNextStart) {
