@@ -520,8 +520,7 @@ TEST(ImageJpegHeader, GarbageIsADecoderError) {
   EXPECT_EQ(failure, Failure::kDecoderError);
 }
 
-// --- Default header
-// -------------------------------------------------------------------------------
+// --- Default header ---------------------------------------------------------------------------
 
 TEST(ImageDefaultHeader, TwinIsTwiceTheSizeAndEndsInStretchableColumns) {
   const QImage normal = CImageServices::DefaultHeaderImage(false);
