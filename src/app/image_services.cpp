@@ -67,7 +67,9 @@ quint32 ReadLe32(const uchar* p) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Windows bitmap files: 4, 8 and 24 bits per pixel, uncompressed, behind the 40-byte header.
+// Windows bitmap files: 4, 8 and 24 bits per pixel, uncompressed, behind the 40-byte information
+// header or one of its longer forms (the 52- and 56-byte extensions, the 64-byte OS/2 header, the
+// 108- and 124-byte headers), which all begin with the same 40 bytes.
 
 bool DecodeBitmap(const uchar* data, qsizetype length, qint64 maxPixels, WorkingImage& image,
                   Failure& failure) {
@@ -84,10 +86,17 @@ bool DecodeBitmap(const uchar* data, qsizetype length, qint64 maxPixels, Working
   const quint32 compression = ReadLe32(info + 16);
   const quint32 coloursUsed = ReadLe32(info + 32);
 
-  // Other header sizes put the colour table and the meaning of the fields elsewhere.
-  if (headerSize != kInfoHeaderSize || (depth != 4 && depth != 8 && depth != 24) ||
+  // Shorter headers (the 12-byte core header) lay their fields out differently. Bitfield masks,
+  // which other forms keep after the header or inside it, only come with depths refused here.
+  if (headerSize < kInfoHeaderSize || (depth != 4 && depth != 8 && depth != 24) ||
       compression != kBiRgb) {
     failure = Failure::kUnsupportedFormat;
+    return false;
+  }
+  // The colour table follows the whole header, whatever its length.
+  const qint64 tableStart = kFileHeaderSize + qint64(headerSize);
+  if (tableStart > length) {
+    failure = Failure::kTooShort;
     return false;
   }
   if (width <= 0 || storedHeight == 0 || storedHeight == INT32_MIN) {
@@ -104,7 +113,7 @@ bool DecodeBitmap(const uchar* data, qsizetype length, qint64 maxPixels, Working
 
   // Entries past the table (an index the table does not have) read as black.
   uchar palette[256][3] = {};
-  qint64 tableEnd = kFileHeaderSize + kInfoHeaderSize;
+  qint64 tableEnd = tableStart;
   if (depth <= 8) {
     const quint32 capacity = 1u << depth;
     const quint32 colours = coloursUsed == 0 ? capacity : coloursUsed;
@@ -113,7 +122,7 @@ bool DecodeBitmap(const uchar* data, qsizetype length, qint64 maxPixels, Working
       failure = Failure::kUnreadableBitmap;
       return false;
     }
-    const uchar* entry = data + kFileHeaderSize + kInfoHeaderSize;
+    const uchar* entry = data + tableStart;
     for (quint32 i = 0; i < colours; ++i, entry += 4) std::memcpy(palette[i], entry, 3);
   }
 

@@ -4,11 +4,11 @@
 
 #include <QAction>
 #include <QFile>
-#include <QStringDecoder>
 #include <QtEndian>
 #include <mutex>
 
 #include "app/services.h"
+#include "values/ansi_text.h"
 
 // The embedded default lives in qlt_core's resources; a static library's resource object is only
 // linked in when something names it. Q_INIT_RESOURCE must be used outside any namespace.
@@ -59,10 +59,7 @@ QString CLanguage::DecodeText(const QByteArray& bytes) {
   if (size >= 2 && data[0] == 0xFE && data[1] == 0xFF) {
     return DecodeUtf16(bytes.constData() + 2, size - 2, true);
   }
-  // Stateless: an incomplete sequence at the very end becomes a replacement character instead of
-  // waiting for bytes that never come.
-  QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::Stateless);
-  return decoder.decode(bytes);
+  return DecodeAnsiText(bytes);
 }
 
 void CLanguage::Parse(const QByteArray& bytes) {

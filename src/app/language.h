@@ -60,8 +60,8 @@ class CLanguage {
   bool IsEmpty() const { return m_table.isEmpty(); }
   const QHash<QString, QString>& Table() const { return m_table; }
 
-  // Decodes a translation text by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE), else as the
-  // user's 8-bit code page.
+  // Decodes a translation text by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE); text without
+  // one is UTF-8 when it is valid UTF-8, else Windows-1252 (DecodeAnsiText).
   static QString DecodeText(const QByteArray& bytes);
 
  private:

@@ -1,8 +1,9 @@
 #include "values/archive.h"
 
-#include <QStringDecoder>
 #include <bit>
 #include <cstring>
+
+#include "values/ansi_text.h"
 
 namespace {
 
@@ -139,8 +140,7 @@ QString CArchive::ReadString() {
   Require(length);
   const QByteArrayView bytes(m_bytes.constData() + m_pos, static_cast<qsizetype>(length));
   m_pos += length;
-  QStringDecoder decoder(QStringDecoder::System);
-  return decoder(bytes);
+  return DecodeAnsiText(bytes);
 }
 
 QByteArray CArchive::ReadBytes(qsizetype size) {

@@ -75,8 +75,9 @@ class CArchive {
   float ReadFloat();
   // A count; throws when it is negative.
   int32_t ReadCount();
-  // A string in either form: UTF-16 after the 0xFF 0xFFFE mark, otherwise 8-bit text in the
-  // user's code page. A length beyond the remaining bytes throws before anything is allocated.
+  // A string in either form: UTF-16 after the 0xFF 0xFFFE mark, otherwise 8-bit text (UTF-8 when
+  // valid, else Windows-1252: DecodeAnsiText). A length beyond the remaining bytes throws before
+  // anything is allocated.
   QString ReadString();
   int64_t ReadTime() { return ReadInt64(); }
   // Exactly `size` bytes; throws (without allocating) when fewer remain.

@@ -311,7 +311,7 @@ TEST(LanguageKeys, EveryKeyUsedInTheSourcesHasADefault) {
   RecordProperty("KeysUsed", keys);
 }
 
-TEST(LanguageKeys, EveryKeyTheSpecificationNamesHasADefault) {
+TEST(LanguageKeys, EveryKnownKeyHasADefault) {
   const CLanguage& language = EmbeddedDefault();
   for (const char* key : kKnownKeys) {
     QString value;
@@ -366,7 +366,7 @@ TEST(LanguageKeys, DefaultTextsKeepTheirPlaceholders) {
 TEST(LanguageKeys, EveryLineOfTheDefaultCounts) {
   const QByteArray bytes = EmbeddedDefaultBytes();
   ASSERT_FALSE(bytes.isEmpty());
-  // Plain ASCII, or UTF-8 behind its mark: the 8-bit path would read anything else by code page.
+  // Plain ASCII, or UTF-8 behind its mark, so no editor can mistake its encoding.
   if (!bytes.startsWith("\xEF\xBB\xBF")) {
     for (char c : bytes) ASSERT_GE(static_cast<signed char>(c), 0) << "non-ASCII byte";
   }

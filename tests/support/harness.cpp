@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
@@ -18,8 +19,8 @@ void SetFreshHome() {
   for (const char* sub : {"config", "data", "cache", "Pictures", "runtime"}) {
     QDir(home).mkpath(sub);
   }
-  QFile::setPermissions(home + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ExeOwner);
+  QFile::setPermissions(home + "/runtime",
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   setenv("HOME", qPrintable(home), 1);
   setenv("XDG_CONFIG_HOME", qPrintable(home + "/config"), 1);
   setenv("XDG_DATA_HOME", qPrintable(home + "/data"), 1);
@@ -51,8 +52,18 @@ QString FixturePath(const QString& relative) {
   return QStringLiteral(QLT_TEST_DATA_DIR "/") + relative;
 }
 
-QString SharedTestData(const QString& relative) {
-  return QStringLiteral(QLT_SHARED_TESTDATA_DIR "/") + relative;
+QString ThirdPartyData(const QString& relative) {
+  return FixturePath(QStringLiteral("thirdparty/") + relative);
+}
+
+QByteArray ReadFixture(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ADD_FAILURE() << "missing test file " << qPrintable(path) << ": "
+                  << qPrintable(file.errorString());
+    return {};
+  }
+  return file.readAll();
 }
 
 }  // namespace qlt::test

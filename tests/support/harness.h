@@ -2,6 +2,7 @@
 // XDG folders and the offscreen platform, so no test touches the real home or sees another's files.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace qlt::test {
@@ -13,8 +14,13 @@ void InstallHarness();
 // The temporary home of the running test (empty outside a test).
 QString TestHome();
 
-// A folder with the project's own fixtures and the shared third-party test data.
+// A file of the repository's fixtures (tests/data), and of the third-party files among them
+// (tests/data/thirdparty, listed with origin and licence in its NOTICE).
 QString FixturePath(const QString& relative);
-QString SharedTestData(const QString& relative);
+QString ThirdPartyData(const QString& relative);
+
+// The bytes of the file at `path`. A file that cannot be read adds a failure naming it and gives
+// an empty array, so a test stops with ASSERT_FALSE(bytes.isEmpty()) before using them.
+QByteArray ReadFixture(const QString& path);
 
 }  // namespace qlt::test

@@ -60,3 +60,24 @@ TEST(ArchiveReading, EmptyStringsInBothFormsAndTruncatedTextThrow) {
   CArchive truncated(cut);
   EXPECT_THROW(truncated.ReadString(), CArchiveError);
 }
+
+TEST(ArchiveReading, EightBitStringsAreUtf8OrWindows1252) {
+  // Older files keep 8-bit text as their maker wrote it: the Windows code page, or UTF-8.
+  const QByteArray windows("Caf\xE9 \x80 \x93ok\x94");
+  const QByteArray utf8("Caf\xC3\xA9 \xE2\x82\xAC");
+  const QByteArray longer(300, '\xE9');  // behind the 0xFF, word length prefix
+  CArchive out;
+  for (const QByteArray& text : {windows, utf8}) {
+    out.WriteByte(static_cast<uint8_t>(text.size()));
+    out.WriteBytes(text);
+  }
+  out.WriteByte(0xFF);
+  out.WriteWord(static_cast<uint16_t>(longer.size()));
+  out.WriteBytes(longer);
+  CArchive in(out.Buffer());
+  EXPECT_EQ(in.ReadString(),
+            QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cok\xE2\x80\x9D"));
+  EXPECT_EQ(in.ReadString(), QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC"));
+  EXPECT_EQ(in.ReadString(), QString(300, QChar(0xE9)));
+  EXPECT_TRUE(in.AtEnd());
+}

@@ -57,7 +57,7 @@ void Put(CSafeArray& array, qsizetype index, T value) {
 
 }  // namespace
 
-// --- exact bytes of the archive form -------------------------------------------------------------------
+// --- exact bytes of the archive form -----------------------------------------------------------
 
 TEST(VariantArchiveBytes, ScalarsAreTheTypeWordThenTheLittleEndianPayload) {
   EXPECT_EQ(Archived(CVariant()), Hex("0000"));
