@@ -9,13 +9,13 @@
 
 #include "points/edit_point.h"
 #include "points/outlook_point.h"
-#include "project/file_blob.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
 #include "project/project.h"
 #include "project/scoped_test_services.h"
 #include "project/test_project_writer.h"
 #include "support/harness.h"
+#include "values/file_blob.h"
 #include "values/safe_array.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <QDir>
 #include <QFile>
 
-#include "project/file_blob.h"
 #include "sessions/session.h"
 #include "sessions/session_test_util.h"
 #include "support/harness.h"
 #include "values/archive.h"
+#include "values/file_blob.h"
 #include "values/safe_array.h"
 
 namespace {

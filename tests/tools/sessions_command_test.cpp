@@ -10,10 +10,10 @@
 #include <QProcess>
 
 #include "app/services.h"
-#include "project/file_blob.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
 #include "support/harness.h"
+#include "values/file_blob.h"
 #include "values/safe_array.h"
 
 namespace {
