@@ -52,6 +52,7 @@ sqlite3_stmt* PrepareRaw(sqlite3* db, const char* sql) {
 struct Fixture {
   QTemporaryDir dir;
   CProject project;
+  CSettingsStore settings{CSettingsStore::DefaultFilePath()};
   std::unique_ptr<CSessionListCtrl> list;
 
   explicit Fixture(bool shuffled) {
@@ -96,7 +97,7 @@ struct Fixture {
     sqlite3_close(raw);
     if (!db->Refresh() || db->ListCount() != kSessions) std::abort();
 
-    list = std::make_unique<CSessionListCtrl>();
+    list = std::make_unique<CSessionListCtrl>(settings);
     list->resize(480, 560);
     list->show();
   }

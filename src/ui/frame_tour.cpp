@@ -81,7 +81,7 @@ int CFrameTour::Main(int argc, char** argv) {
   CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
   CProject::InstallSessionDatabaseSource();
 
-  CSettingsStore settings;
+  CSettingsStore settings(CSettingsStore::DefaultFilePath());
   CClientFrame frame(settings, dataFolder);
   frame.resize(900, 640);
   frame.show();

@@ -135,16 +135,16 @@ TEST_F(StartUpTest, UnitKeyMatchesKnownDigests) {
 TEST_F(StartUpTest, UnwritableSettingsRegenerateTheGuidNextStart) {
   // A regular file where the settings folder would be: nothing can be written below it.
   WriteFile(Home() + QStringLiteral("/blocker"), "x");
-  CServices::Instance().settingsFileOverride = Home() + QStringLiteral("/blocker/QLT Client.conf");
+  const QString blocked = Home() + QStringLiteral("/blocker/QLT Client.conf");
   QString first;
   {
-    CTWKFApp app;
+    CTWKFApp app(blocked);
     ASSERT_TRUE(app.InitInstance(QString()));
     first = app.UnitGuid();
     EXPECT_TRUE(IsGuidText(first));
     EXPECT_EQ(app.UnitKey(), Sha1OfUtf16Le(first));
   }
-  CTWKFApp again;
+  CTWKFApp again(blocked);
   ASSERT_TRUE(again.InitInstance(QString()));
   EXPECT_TRUE(IsGuidText(again.UnitGuid()));
   EXPECT_NE(again.UnitGuid(), first);

@@ -164,7 +164,7 @@ class ClientFrameTest : public ::testing::Test {
 
   CScopedServices m_services;
   QTemporaryDir m_data;
-  CSettingsStore m_settings;
+  CSettingsStore m_settings{CSettingsStore::DefaultFilePath()};
   std::unique_ptr<CClientFrame> m_frame;
 };
 

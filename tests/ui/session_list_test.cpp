@@ -74,7 +74,7 @@ class SessionListTest : public ::testing::Test {
 
   // The list shown as a window, rebuilt from the project.
   CSessionListCtrl& ShowList(int width = 480, int height = 400) {
-    m_list = std::make_unique<CSessionListCtrl>();
+    m_list = std::make_unique<CSessionListCtrl>(m_settings);
     m_list->resize(width, height);
     m_list->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_list.get()));
@@ -96,6 +96,7 @@ class SessionListTest : public ::testing::Test {
   void Tap(int row) { QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, RowPoint(row)); }
 
   uitest::CScopedServices m_services;
+  CSettingsStore m_settings{CSettingsStore::DefaultFilePath()};
   std::unique_ptr<CProject> m_project;
   std::unique_ptr<CSessionListCtrl> m_list;
 };
@@ -496,7 +497,7 @@ TEST_F(SessionListTest, ColumnWidthsAreKeptPerProject) {
   list.header()->resizeSection(0, 111);
   list.header()->resizeSection(2, 222);
   list.SaveColumnWidths();
-  CSettingsStore settings;
+  CSettingsStore settings(CSettingsStore::DefaultFilePath());
   EXPECT_EQ(settings.ReadInt(QStringLiteral("SessionColumns"), QStringLiteral("4711.0"), 0), 111);
   EXPECT_EQ(settings.ReadInt(QStringLiteral("SessionColumns"), QStringLiteral("4711.2"), 0), 222);
 
