@@ -17,10 +17,10 @@
 #include <QSet>
 #include <QWidget>
 
+#include "project/help_layout.h"
+#include "project/page_backdrop.h"
 #include "project/page_window.h"
 #include "ui/control_host.h"
-#include "ui/help_layout.h"
-#include "ui/page_backdrop.h"
 
 class CProject;
 class QScrollBar;
