@@ -16,6 +16,7 @@
 #include "project/page.h"
 #include "project/plain_page_window.h"
 #include "project/project.h"
+#include "support/scripted_message_service.h"
 
 namespace {
 

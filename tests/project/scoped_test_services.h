@@ -10,6 +10,7 @@
 #include "app/message_service.h"
 #include "app/services.h"
 #include "project/project.h"
+#include "support/scripted_message_service.h"
 
 class CScopedTestServices {
  public:

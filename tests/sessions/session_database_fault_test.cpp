@@ -8,10 +8,10 @@
 #include <QFile>
 #include <functional>
 
-#include "sessions/fault_vfs.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
 #include "sessions/session_test_util.h"
+#include "support/fault_vfs.h"
 #include "support/harness.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include <ostream>
 
 #include "app/services.h"
+#include "support/scripted_message_service.h"
 
 // Readable QStrings in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }

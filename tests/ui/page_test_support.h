@@ -19,6 +19,7 @@
 #include "project/page.h"
 #include "project/page_window.h"
 #include "project/project.h"
+#include "support/scripted_message_service.h"
 #include "ui/page_ctrl.h"
 
 namespace uitest {
