@@ -9,19 +9,16 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "support/files.h"
 #include "support/harness.h"
 
 namespace {
 
+using qlt::test::WriteFileBytes;
+
 class SettingsStoreTest : public ::testing::Test {
  protected:
   static QString Home() { return qlt::test::TestHome(); }
-  static void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-  }
   // The client's store where the application puts it.
   static CSettingsStore ClientStore() { return CSettingsStore(CSettingsStore::DefaultFilePath()); }
 };
@@ -49,8 +46,8 @@ TEST_F(SettingsStoreTest, ValuesGoToTheUsersConfigFileBySectionAndEntry) {
 }
 
 TEST_F(SettingsStoreTest, MissingOrMistypedValuesGiveTheDefault) {
-  WriteFile(Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf"),
-            "[Unit]\nCount=twelve\nSpaced= 12 \nNames=a, b\n");
+  EXPECT_TRUE(WriteFileBytes(Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf"),
+                             "[Unit]\nCount=twelve\nSpaced= 12 \nNames=a, b\n"));
   CSettingsStore store = ClientStore();
   EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("GUID"), QStringLiteral("d")),
             QStringLiteral("d"));
@@ -76,7 +73,7 @@ TEST_F(SettingsStoreTest, EachStoreKeepsTheFileItsCreatorNamed) {
 }
 
 TEST_F(SettingsStoreTest, UnwritableFileFailsQuietly) {
-  WriteFile(Home() + QStringLiteral("/blocker"), "x");
+  EXPECT_TRUE(WriteFileBytes(Home() + QStringLiteral("/blocker"), "x"));
   CSettingsStore store(Home() + QStringLiteral("/blocker/QLT Client.conf"));
   EXPECT_FALSE(
       store.WriteString(QStringLiteral("Unit"), QStringLiteral("GUID"), QStringLiteral("g")));
@@ -86,7 +83,7 @@ TEST_F(SettingsStoreTest, UnwritableFileFailsQuietly) {
 
 TEST_F(SettingsStoreTest, DamagedFileIsRewrittenWithWhatCouldBeRead) {
   const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
-  WriteFile(file, "[Unit]\nID=Truck\nGUID\n[Broken\nServer=abc\n\x01\xff=\n");
+  EXPECT_TRUE(WriteFileBytes(file, "[Unit]\nID=Truck\nGUID\n[Broken\nServer=abc\n\x01\xff=\n"));
   CSettingsStore store = ClientStore();
   EXPECT_TRUE(store.WriteString(QString(), QStringLiteral("Path"), QStringLiteral("/p")));
   EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("ID")),
@@ -104,7 +101,7 @@ TEST_F(SettingsStoreTest, DamagedFileIsRewrittenWithWhatCouldBeRead) {
 
 TEST_F(SettingsStoreTest, DamagedFileReadBeforeWritingIsRewrittenToo) {
   const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
-  WriteFile(file, "[Unit]\nID=Truck\n[Broken\nServer=abc\n");
+  EXPECT_TRUE(WriteFileBytes(file, "[Unit]\nID=Truck\n[Broken\nServer=abc\n"));
   CSettingsStore store = ClientStore();
   EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("ID")),
             QStringLiteral("Truck"));

@@ -7,12 +7,14 @@
 #include <QFileInfo>
 
 #include "project/project.h"
-#include "project/scoped_test_services.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
 #include "support/harness.h"
+#include "support/scoped_services.h"
 
 namespace {
+
+using qlt::test::CScopedServices;
 
 class ProjectDatabaseTest : public ::testing::Test {
  protected:
@@ -23,7 +25,7 @@ class ProjectDatabaseTest : public ::testing::Test {
   }
   void TearDown() override { CSession::SetDatabaseSource(nullptr); }
 
-  CScopedTestServices m_services;
+  CScopedServices m_services;
   QString m_path;
 };
 

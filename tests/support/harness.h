@@ -2,6 +2,8 @@
 // XDG folders and the offscreen platform, so no test touches the real home or sees another's files.
 #pragma once
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QString>
 
 namespace qlt::test {
@@ -16,5 +18,15 @@ QString TestHome();
 // A folder with the project's own fixtures and the shared third-party test data.
 QString FixturePath(const QString& relative);
 QString SharedTestData(const QString& relative);
+
+// Runs the event loop until `done` holds or a generous time has passed; returns `done()`.
+template <typename Done>
+bool ProcessEventsUntil(Done done) {
+  const QDeadlineTimer deadline(20000);
+  while (!done() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return done();
+}
 
 }  // namespace qlt::test

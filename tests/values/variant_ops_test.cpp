@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "qt_print.h"
-#include "user_locale.h"
+#include "support/qt_print.h"
+#include "support/user_locale.h"
 #include "values/file_blob.h"
 #include "values/safe_array.h"
 #include "values/variant_map.h"
