@@ -70,7 +70,7 @@ const Fixture& GetFixture() {
 
 void BM_OpenProjectWith100kSessions(benchmark::State& state) {
   const Fixture& fixture = GetFixture();
-  CSettingsStore settings;
+  CSettingsStore settings(CSettingsStore::DefaultFilePath());
   double rawMs = 0;
   double openMs = 0;
   int runs = 0;

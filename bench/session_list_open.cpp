@@ -53,6 +53,7 @@ struct Fixture {
   QTemporaryDir dir;
   CProject project;
   std::unique_ptr<CSessionDatabase> database;
+  CSettingsStore settings{CSettingsStore::DefaultFilePath()};
   std::unique_ptr<CSessionListCtrl> list;
 
   explicit Fixture(bool shuffled) {
@@ -98,7 +99,7 @@ struct Fixture {
     sqlite3_close(raw);
     if (!db->Refresh() || db->ListCount() != kSessions) std::abort();
 
-    list = std::make_unique<CSessionListCtrl>();
+    list = std::make_unique<CSessionListCtrl>(settings);
     list->resize(480, 560);
     list->show();
   }

@@ -2,7 +2,7 @@
 // must never crash, and what it returns must hold: words are non-empty, free of separators and
 // "<", appear in the text in order; line breaks advance one or two lines and are never more than
 // the text's line feeds; styles are only the three markup bits; reading again gives the same.
-#include "ui/help_markup.h"
+#include "project/help_markup.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -13,13 +13,18 @@
 
 namespace {
 
-// Loading shows its refusals as messages; answer them silently.
+// Loading shows its refusals as messages; they are answered as nobody at the screen would.
+class CSilentMessageService : public CMessageService {
+ public:
+  int ShowMessage(const QString&, unsigned style) override { return NaturalAnswer(style); }
+};
+
 void InstallQuietServices() {
   static bool installed = false;
   if (installed) return;
   installed = true;
   auto services = std::make_unique<CServices>();
-  services->SetMessageService(std::make_unique<CScriptedMessageService>());
+  services->SetMessageService(std::make_unique<CSilentMessageService>());
   CServices::Install(std::move(services));
 }
 
@@ -33,8 +38,6 @@ int CountPoints(const CProject& project) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InstallQuietServices();
-  auto& messages = static_cast<CScriptedMessageService&>(CServices::Instance().Messages());
-  messages.ClearMessages();
   CProject project;
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   if (!project.LoadFromBytes(bytes)) {

@@ -15,9 +15,9 @@
 
 #include "app/message_service.h"
 #include "app/services.h"
-#include "project/file_blob.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
+#include "values/file_blob.h"
 #include "values/variant_ops.h"
 
 namespace {

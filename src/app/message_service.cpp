@@ -2,9 +2,7 @@
 
 #include <cstdio>
 
-namespace {
-
-int NaturalAnswer(unsigned style) {
+int CMessageService::NaturalAnswer(unsigned style) {
   switch (style & kMbButtonMask) {
     case kMbYesNo:
     case kMbYesNoCancel:
@@ -12,14 +10,6 @@ int NaturalAnswer(unsigned style) {
     default:
       return kIdOk;
   }
-}
-
-}  // namespace
-
-int CScriptedMessageService::ShowMessage(const QString& text, unsigned style) {
-  m_messages.append({text, style});
-  if (!m_answers.isEmpty()) return m_answers.takeFirst();
-  return m_defaultAnswer != 0 ? m_defaultAnswer : NaturalAnswer(style);
 }
 
 int CConsoleMessageService::ShowMessage(const QString& text, unsigned style) {

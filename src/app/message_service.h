@@ -1,9 +1,8 @@
 // CMessageService: how the system shows a message box and learns the answer. The application
-// plugs in Qt boxes (ui/), the command-line tool prints to stderr, tests plug in
-// CScriptedMessageService. Styles and answers keep the message-box numbers the system uses.
+// plugs in Qt boxes (ui/), the command-line tool prints to stderr, tests plug in a scripted
+// service of their own. Styles and answers keep the message-box numbers the system uses.
 #pragma once
 
-#include <QList>
 #include <QString>
 
 // Message-box styles (buttons | icon).
@@ -34,28 +33,9 @@ class CMessageService {
   virtual ~CMessageService() = default;
   // Shows `text` with the given style and returns the button pressed.
   virtual int ShowMessage(const QString& text, unsigned style) = 0;
-};
 
-// Answers every question as told (queued answers first, then the default) and records every
-// message; used by tests and by headless runs.
-class CScriptedMessageService : public CMessageService {
- public:
-  struct Shown {
-    QString text;
-    unsigned style;
-  };
-
-  int ShowMessage(const QString& text, unsigned style) override;
-
-  void QueueAnswer(int answer) { m_answers.append(answer); }
-  void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
-  const QList<Shown>& Messages() const { return m_messages; }
-  void ClearMessages() { m_messages.clear(); }
-
- private:
-  QList<int> m_answers;
-  QList<Shown> m_messages;
-  int m_defaultAnswer = 0;  // 0: the natural answer of the style (OK, or Yes)
+  // The answer of a box nobody is there to press: Yes for questions, otherwise OK.
+  static int NaturalAnswer(unsigned style);
 };
 
 // Writes each message to stderr and answers with the style's natural answer (OK, or Yes for

@@ -43,8 +43,6 @@ class CServices {
   // --- folders; empty means "resolve as the application does at start-up"
   QString programFolderOverride;
   QString dataFolderOverride;
-  // The settings file; empty means $XDG_CONFIG_HOME/Brenmoor/QLT Client.conf.
-  QString settingsFileOverride;
 
  private:
   std::function<QDateTime()> m_now;

@@ -32,10 +32,8 @@ class CWaitCursor {
 
 }  // namespace
 
-CTWKFApp::CTWKFApp()
-    : m_version(VersionText()),
-      m_guard(QString::fromLatin1(kAppKey)),
-      m_settings(QString::fromLatin1(CSettingsStore::kClientApplication)) {
+CTWKFApp::CTWKFApp(const QString& settingsFile)
+    : m_version(VersionText()), m_guard(QString::fromLatin1(kAppKey)), m_settings(settingsFile) {
   CCrashHandler::Install(QString::fromLatin1(kAppKey), m_version);
   g_app = this;
 }

@@ -27,8 +27,9 @@ class CTWKFApp : public QObject {
   // The application key of the crash reports and the instance guard.
   static constexpr const char* kAppKey = "QLTClient";
 
-  // Computes the version text, installs the crash handler and makes the (untaken) guard.
-  CTWKFApp();
+  // Computes the version text, installs the crash handler and makes the (untaken) guard; the
+  // settings are kept in `settingsFile`.
+  explicit CTWKFApp(const QString& settingsFile = CSettingsStore::DefaultFilePath());
   ~CTWKFApp() override;
 
   // The application object, or null when none exists.

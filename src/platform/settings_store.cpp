@@ -5,18 +5,12 @@
 #include <QStringList>
 #include <QVariant>
 
-#include "app/services.h"
-
-CSettingsStore::CSettingsStore(const QString& application) : m_application(application) {}
-
-QString CSettingsStore::FilePath() const {
-  if (m_application == QLatin1String(kClientApplication)) {
-    const QString& override = CServices::Instance().settingsFileOverride;
-    if (!override.isEmpty()) return override;
-  }
+QString CSettingsStore::DefaultFilePath(const QString& application) {
   return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QStringLiteral("/Brenmoor/") + m_application + QStringLiteral(".conf");
+         QStringLiteral("/Brenmoor/") + application + QStringLiteral(".conf");
 }
+
+CSettingsStore::CSettingsStore(const QString& filePath) : m_filePath(filePath) {}
 
 QString CSettingsStore::Key(const QString& section, const QString& entry) {
   return section.isEmpty() ? entry : section + QLatin1Char('/') + entry;

@@ -9,11 +9,11 @@
 #include "app/message_service.h"
 #include "app/services.h"
 #include "project/display_scale.h"
-#include "project/file_blob.h"
 #include "project/page.h"
 #include "project/page_window.h"
 #include "project/project.h"
 #include "values/archive.h"
+#include "values/file_blob.h"
 #include "values/variant_ops.h"
 
 namespace {

@@ -65,7 +65,7 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
       m_buttons(new CClientButtonBar(this)),
       m_projectList(new CProjectListCtrl(this)),
       m_filterBar(new CClientFilterBar(this)),
-      m_sessionList(new CSessionListCtrl(this)),
+      m_sessionList(new CSessionListCtrl(m_settings, this)),
       m_pageView(new CPageCtrl(this)),
       m_resizeTimer(new QTimer(this)) {
   setWindowTitle(Text("System.Application"));

@@ -80,7 +80,7 @@ int CFrameTour::Main(int argc, char** argv) {
   // Questions are answered Yes, so a required point left empty does not stop the tour.
   CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
 
-  CSettingsStore settings;
+  CSettingsStore settings(CSettingsStore::DefaultFilePath());
   CClientFrame frame(settings, dataFolder);
   frame.resize(900, 640);
   frame.show();

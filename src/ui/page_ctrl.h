@@ -18,10 +18,10 @@
 #include <QWidget>
 
 #include "editing/page_display.h"
+#include "project/help_layout.h"
+#include "project/page_backdrop.h"
 #include "project/page_window.h"
 #include "ui/control_host.h"
-#include "ui/help_layout.h"
-#include "ui/page_backdrop.h"
 
 class CProject;
 class QScrollBar;

@@ -21,8 +21,11 @@ constexpr int kSavedColumn = 2;
 
 }  // namespace
 
-CSessionListCtrl::CSessionListCtrl(QWidget* parent)
-    : QTreeView(parent), m_model(new CSessionListModel(this)), m_longPress(new QTimer(this)) {
+CSessionListCtrl::CSessionListCtrl(CSettingsStore& settings, QWidget* parent)
+    : QTreeView(parent),
+      m_model(new CSessionListModel(this)),
+      m_longPress(new QTimer(this)),
+      m_settings(settings) {
   const int factor = CDisplayScale::Factor();
   setFont(CDisplayScale::NormalFont());
   setModel(m_model);

@@ -33,7 +33,8 @@ class CSessionListCtrl : public QTreeView {
   // Where the column widths are kept: this section, entry "<unique number>.<column>".
   static constexpr const char* kWidthSection = "SessionColumns";
 
-  explicit CSessionListCtrl(QWidget* parent = nullptr);
+  // Column widths are kept in `settings`, which outlives the list.
+  explicit CSessionListCtrl(CSettingsStore& settings, QWidget* parent = nullptr);
   ~CSessionListCtrl() override;
 
   // Builds columns and rows from the project's database list as it stands (the caller has set
@@ -96,7 +97,7 @@ class CSessionListCtrl : public QTreeView {
 
   CSessionListModel* m_model;
   QTimer* m_longPress;
-  CSettingsStore m_settings;
+  CSettingsStore& m_settings;
   // The touch state: the row pressed (-1 none), whether it was selected before the press, and
   // whether the left button is still down and where the pointer is.
   int m_pressedRow = -1;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "project/file_blob.h"
+#include "values/file_blob.h"
 
 namespace {
 

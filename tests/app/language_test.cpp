@@ -12,6 +12,7 @@
 #include "app/message_service.h"
 #include "app/services.h"
 #include "support/harness.h"
+#include "support/scripted_message_service.h"
 
 namespace {
 

@@ -20,6 +20,7 @@
 
 #include "app/app_folders.h"
 #include "app/services.h"
+#include "support/files.h"
 #include "support/harness.h"
 
 namespace {
@@ -36,22 +37,8 @@ bool IsGuidText(const QString& text) {
   return pattern.match(text).hasMatch();
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
-
-// Runs the event loop until `done` holds or a generous time has passed.
-template <typename Done>
-bool ProcessEventsUntil(Done done) {
-  const QDeadlineTimer deadline(20000);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return done();
-}
+using qlt::test::ProcessEventsUntil;
+using qlt::test::WriteFileBytes;
 
 class StartUpTest : public ::testing::Test {
  protected:
@@ -115,7 +102,7 @@ TEST_F(StartUpTest, SecondStartKeepsTheGuidAndTheKey) {
 }
 
 TEST_F(StartUpTest, StoredIdentityIsTakenAsStored) {
-  WriteFile(SettingsFile(), "[Unit]\nID=Truck 7\nGUID=not really a guid\n");
+  EXPECT_TRUE(WriteFileBytes(SettingsFile(), "[Unit]\nID=Truck 7\nGUID=not really a guid\n"));
   CTWKFApp app;
   ASSERT_TRUE(app.InitInstance(QString()));
   EXPECT_EQ(app.UnitId(), QStringLiteral("Truck 7"));
@@ -134,24 +121,25 @@ TEST_F(StartUpTest, UnitKeyMatchesKnownDigests) {
 
 TEST_F(StartUpTest, UnwritableSettingsRegenerateTheGuidNextStart) {
   // A regular file where the settings folder would be: nothing can be written below it.
-  WriteFile(Home() + QStringLiteral("/blocker"), "x");
-  CServices::Instance().settingsFileOverride = Home() + QStringLiteral("/blocker/QLT Client.conf");
+  EXPECT_TRUE(WriteFileBytes(Home() + QStringLiteral("/blocker"), "x"));
+  const QString blocked = Home() + QStringLiteral("/blocker/QLT Client.conf");
   QString first;
   {
-    CTWKFApp app;
+    CTWKFApp app(blocked);
     ASSERT_TRUE(app.InitInstance(QString()));
     first = app.UnitGuid();
     EXPECT_TRUE(IsGuidText(first));
     EXPECT_EQ(app.UnitKey(), Sha1OfUtf16Le(first));
   }
-  CTWKFApp again;
+  CTWKFApp again(blocked);
   ASSERT_TRUE(again.InitInstance(QString()));
   EXPECT_TRUE(IsGuidText(again.UnitGuid()));
   EXPECT_NE(again.UnitGuid(), first);
 }
 
 TEST_F(StartUpTest, CorruptSettingsFileDoesNotStopStartUp) {
-  WriteFile(SettingsFile(), QByteArray("\x00\x01\xff\xfe[Unit\nGUID\n=\n\"\\\n[[[", 20));
+  EXPECT_TRUE(
+      WriteFileBytes(SettingsFile(), QByteArray("\x00\x01\xff\xfe[Unit\nGUID\n=\n\"\\\n[[[", 20)));
   CTWKFApp app;
   ASSERT_TRUE(app.InitInstance(QString()));
   EXPECT_EQ(app.UnitId(), QStringLiteral("Local"));
@@ -160,7 +148,7 @@ TEST_F(StartUpTest, CorruptSettingsFileDoesNotStopStartUp) {
 }
 
 TEST_F(StartUpTest, DataFolderThatCannotBeMadeFallsBackToProgramFolder) {
-  WriteFile(Home() + QStringLiteral("/not-a-folder"), "x");
+  EXPECT_TRUE(WriteFileBytes(Home() + QStringLiteral("/not-a-folder"), "x"));
   setenv("XDG_DATA_HOME", qPrintable(Home() + QStringLiteral("/not-a-folder")), 1);
   CTWKFApp app;
   ASSERT_TRUE(app.InitInstance(QString()));
@@ -169,7 +157,7 @@ TEST_F(StartUpTest, DataFolderThatCannotBeMadeFallsBackToProgramFolder) {
 }
 
 TEST_F(StartUpTest, DataFolderFallsBackWhenALevelIsAFile) {
-  WriteFile(Home() + QStringLiteral("/data/Brenmoor/QLT Client"), "x");
+  EXPECT_TRUE(WriteFileBytes(Home() + QStringLiteral("/data/Brenmoor/QLT Client"), "x"));
   EXPECT_EQ(CAppFolders::ResolveDataFolder(Home() + QStringLiteral("/data"), m_program.path()),
             m_program.path());
   EXPECT_EQ(CAppFolders::ResolveDataFolder(QString(), m_program.path()), m_program.path());

@@ -8,12 +8,13 @@
 #include <QFile>
 #include <memory>
 
+#include "app/services.h"
 #include "platform/settings_store.h"
 #include "points/edit_point.h"
 #include "points/logic_point.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "project/scoped_test_services.h"
+#include "support/scoped_services.h"
 #include "sessions/session_database.h"
 #include "support/harness.h"
 
@@ -63,8 +64,8 @@ class EditingFlowTest : public ::testing::Test {
     return texts;
   }
 
-  CScopedTestServices m_services;
-  CSettingsStore m_settings;
+  qlt::test::CScopedServices m_services;
+  CSettingsStore m_settings{CSettingsStore::DefaultFilePath()};
   QString m_folder;
   uint32_t m_tick = 1000;
   std::unique_ptr<CEditingFlow> m_flow;
@@ -120,7 +121,7 @@ TEST_F(EditingFlowTest, PreviousAndNextStopOnlyAtVisiblePages) {
   }
   EXPECT_FALSE(flow.NextPage());
   EXPECT_EQ(flow.ShownPageIndex(), 5);
-  EXPECT_EQ(MessageTexts(), QStringList{CScopedTestServices::Text("Project.EndOfProject")});
+  EXPECT_EQ(MessageTexts(), QStringList{qlt::test::CScopedServices::Text("Project.EndOfProject")});
   ASSERT_TRUE(flow.PreviousPage());
   EXPECT_EQ(flow.ShownPageIndex(), 3);
   ASSERT_TRUE(flow.PreviousPage());

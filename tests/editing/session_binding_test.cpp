@@ -9,11 +9,12 @@
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "sessions/session_test_util.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
 
 namespace {
 
-using qlt::test::ServicesScope;
+using qlt::test::CScopedServices;
 
 // A point that notes the value it held when Init ran and how often Init ran.
 class ProbePoint : public CBasePoint {
@@ -40,7 +41,7 @@ class SessionBindingTest : public ::testing::Test {
   }
   static CVariant Text(const char* text) { return CVariant::FromString(QString::fromUtf8(text)); }
 
-  ServicesScope m_services;
+  CScopedServices m_services;
   CProject m_project;
 };
 

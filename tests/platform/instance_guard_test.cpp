@@ -24,14 +24,7 @@ namespace {
 
 const QString kKey = QStringLiteral("QLTClient");
 
-template <typename Done>
-bool ProcessEventsUntil(Done done) {
-  const QDeadlineTimer deadline(20000);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return done();
-}
+using qlt::test::ProcessEventsUntil;
 
 QByteArray Header(uint32_t tag, uint32_t count) {
   QByteArray header(8, '\0');

@@ -8,31 +8,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <memory>
 
-#include "app/services.h"
+#include "support/files.h"
 #include "support/harness.h"
 
 namespace {
 
+using qlt::test::WriteFileBytes;
+
 class SettingsStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override { m_previous = CServices::Install(std::make_unique<CServices>()); }
-  void TearDown() override { CServices::Install(std::move(m_previous)); }
-
   static QString Home() { return qlt::test::TestHome(); }
-  static void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-  }
-
-  std::unique_ptr<CServices> m_previous;
+  // The client's store where the application puts it.
+  static CSettingsStore ClientStore() { return CSettingsStore(CSettingsStore::DefaultFilePath()); }
 };
 
 TEST_F(SettingsStoreTest, ValuesGoToTheUsersConfigFileBySectionAndEntry) {
-  CSettingsStore store;
+  CSettingsStore store = ClientStore();
   const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
   EXPECT_EQ(store.FilePath(), file);
   ASSERT_TRUE(store.WriteString(QString(), QStringLiteral("Path"), QStringLiteral("/opt/q, 2")));
@@ -54,9 +46,9 @@ TEST_F(SettingsStoreTest, ValuesGoToTheUsersConfigFileBySectionAndEntry) {
 }
 
 TEST_F(SettingsStoreTest, MissingOrMistypedValuesGiveTheDefault) {
-  WriteFile(Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf"),
-            "[Unit]\nCount=twelve\nSpaced= 12 \nNames=a, b\n");
-  CSettingsStore store;
+  EXPECT_TRUE(WriteFileBytes(Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf"),
+                             "[Unit]\nCount=twelve\nSpaced= 12 \nNames=a, b\n"));
+  CSettingsStore store = ClientStore();
   EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("GUID"), QStringLiteral("d")),
             QStringLiteral("d"));
   EXPECT_EQ(store.ReadInt(QStringLiteral("Unit"), QStringLiteral("Missing"), 7), 7);
@@ -67,12 +59,12 @@ TEST_F(SettingsStoreTest, MissingOrMistypedValuesGiveTheDefault) {
             QStringLiteral("a, b"));
 }
 
-TEST_F(SettingsStoreTest, OverrideRedirectsOnlyTheClientsStore) {
-  const QString override = Home() + QStringLiteral("/elsewhere/client.conf");
-  CServices::Instance().settingsFileOverride = override;
-  CSettingsStore client;
-  CSettingsStore gps(QString::fromLatin1(CSettingsStore::kGpsApplication));
-  EXPECT_EQ(client.FilePath(), override);
+TEST_F(SettingsStoreTest, EachStoreKeepsTheFileItsCreatorNamed) {
+  const QString elsewhere = Home() + QStringLiteral("/elsewhere/client.conf");
+  CSettingsStore client(elsewhere);
+  CSettingsStore gps(
+      CSettingsStore::DefaultFilePath(QString::fromLatin1(CSettingsStore::kGpsApplication)));
+  EXPECT_EQ(client.FilePath(), elsewhere);
   EXPECT_EQ(gps.FilePath(), Home() + QStringLiteral("/config/Brenmoor/Tarnwick.conf"));
 
   ASSERT_TRUE(gps.WriteInt(QStringLiteral("GPS"), QStringLiteral("Baud"), 4800));
@@ -81,9 +73,8 @@ TEST_F(SettingsStoreTest, OverrideRedirectsOnlyTheClientsStore) {
 }
 
 TEST_F(SettingsStoreTest, UnwritableFileFailsQuietly) {
-  WriteFile(Home() + QStringLiteral("/blocker"), "x");
-  CServices::Instance().settingsFileOverride = Home() + QStringLiteral("/blocker/QLT Client.conf");
-  CSettingsStore store;
+  EXPECT_TRUE(WriteFileBytes(Home() + QStringLiteral("/blocker"), "x"));
+  CSettingsStore store(Home() + QStringLiteral("/blocker/QLT Client.conf"));
   EXPECT_FALSE(
       store.WriteString(QStringLiteral("Unit"), QStringLiteral("GUID"), QStringLiteral("g")));
   EXPECT_FALSE(store.WriteInt(QStringLiteral("Unit"), QStringLiteral("N"), 1));
@@ -92,8 +83,8 @@ TEST_F(SettingsStoreTest, UnwritableFileFailsQuietly) {
 
 TEST_F(SettingsStoreTest, DamagedFileIsRewrittenWithWhatCouldBeRead) {
   const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
-  WriteFile(file, "[Unit]\nID=Truck\nGUID\n[Broken\nServer=abc\n\x01\xff=\n");
-  CSettingsStore store;
+  EXPECT_TRUE(WriteFileBytes(file, "[Unit]\nID=Truck\nGUID\n[Broken\nServer=abc\n\x01\xff=\n"));
+  CSettingsStore store = ClientStore();
   EXPECT_TRUE(store.WriteString(QString(), QStringLiteral("Path"), QStringLiteral("/p")));
   EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("ID")),
             QStringLiteral("Truck"));
@@ -110,8 +101,8 @@ TEST_F(SettingsStoreTest, DamagedFileIsRewrittenWithWhatCouldBeRead) {
 
 TEST_F(SettingsStoreTest, DamagedFileReadBeforeWritingIsRewrittenToo) {
   const QString file = Home() + QStringLiteral("/config/Brenmoor/QLT Client.conf");
-  WriteFile(file, "[Unit]\nID=Truck\n[Broken\nServer=abc\n");
-  CSettingsStore store;
+  EXPECT_TRUE(WriteFileBytes(file, "[Unit]\nID=Truck\n[Broken\nServer=abc\n"));
+  CSettingsStore store = ClientStore();
   EXPECT_EQ(store.ReadString(QStringLiteral("Unit"), QStringLiteral("ID")),
             QStringLiteral("Truck"));
   EXPECT_TRUE(store.WriteInt(QString(), QStringLiteral("Count"), 3));

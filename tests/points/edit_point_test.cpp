@@ -8,30 +8,22 @@
 #include <QImage>
 #include <QPainter>
 
-#include "app/language.h"
 #include "app/message_service.h"
-#include "app/services.h"
 #include "points/edit_point_logic.h"
 #include "project/display_scale.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
 #include "project/project.h"
+#include "support/scoped_services.h"
 
 namespace {
 
 class EditPointTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto services = std::make_unique<CServices>();
-    auto messages = std::make_unique<CScriptedMessageService>();
-    m_messages = messages.get();
-    services->SetMessageService(std::move(messages));
-    m_previous = CServices::Install(std::move(services));
-    CLanguage::Instance().LoadTranslation(QString(), QString());
     m_page = m_project.AddPage();
     m_project.SetSessionGuid(QStringLiteral("0C1D2E3F-4A5B-6C7D-8E9F-A0B1C2D3E4F5"));
   }
-  void TearDown() override { CServices::Install(std::move(m_previous)); }
 
   CEditPoint* Add(const CEditPoint::Settings& settings = {}) {
     auto* point = static_cast<CEditPoint*>(m_page->AddPoint(CEditPoint::kTypeCode));
@@ -56,8 +48,8 @@ class EditPointTest : public ::testing::Test {
     return controls.isEmpty() ? 0 : controls.first();
   }
 
-  std::unique_ptr<CServices> m_previous;
-  CScriptedMessageService* m_messages = nullptr;
+  qlt::test::CScopedServices m_services;
+  CScriptedMessageService* m_messages = &m_services.Messages();
   CProject m_project;
   CPage* m_page = nullptr;
   CPlainPageWindow m_window;

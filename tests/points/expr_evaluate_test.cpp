@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "points/expr_test_context.h"
+#include "support/expr_test_context.h"
 
 namespace {
 

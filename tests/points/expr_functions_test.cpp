@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "points/expr/math_functions.h"
-#include "points/expr_test_context.h"
+#include "support/expr_test_context.h"
 
 namespace {
 

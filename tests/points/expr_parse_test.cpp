@@ -6,9 +6,9 @@
 
 #include "points/expr/math_token.h"
 #include "points/expr/project_expression_context.h"
-#include "points/expr_test_context.h"
 #include "project/page.h"
 #include "project/project.h"
+#include "support/expr_test_context.h"
 
 namespace {
 

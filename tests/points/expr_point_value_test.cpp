@@ -7,8 +7,8 @@
 
 #include "points/expr/minute_value.h"
 #include "points/expr/point_number.h"
-#include "points/expr_test_context.h"
-#include "values/user_locale.h"
+#include "support/expr_test_context.h"
+#include "support/user_locale.h"
 
 namespace {
 

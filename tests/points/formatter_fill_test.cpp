@@ -8,7 +8,7 @@
 #include <QMap>
 #include <QStringList>
 
-#include "values/qt_print.h"
+#include "support/qt_print.h"
 #include "values/variant_map.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "points/computed_point_fixture.h"
 #include "points/logic_condition.h"
+#include "support/computed_point_fixture.h"
 
 namespace {
 

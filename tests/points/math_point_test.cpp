@@ -10,10 +10,10 @@
 #include <cmath>
 #include <limits>
 
-#include "points/computed_point_fixture.h"
 #include "points/value_box_layout.h"
 #include "project/display_scale.h"
-#include "values/user_locale.h"
+#include "support/computed_point_fixture.h"
+#include "support/user_locale.h"
 
 namespace {
 

@@ -21,11 +21,13 @@
 #include "points/time_point.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "project/sample_project.h"
-#include "project/scoped_test_services.h"
-#include "project/test_project_writer.h"
+#include "support/project_builder.h"
+#include "support/scoped_services.h"
+#include "support/test_project_writer.h"
 
 namespace {
+
+using qlt::test::CScopedServices;
 
 using Writer = CTestProjectWriter;
 
@@ -72,7 +74,7 @@ typename T::Settings SettingsAt(int version, const std::function<void(Writer&)>&
 }  // namespace
 
 TEST(MathPointRecord, WidthInFifthsDecimalsAndRoundingByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](bool decimals) {
     return [decimals](Writer& w) {
       w.Str("A + B");
@@ -112,7 +114,7 @@ TEST(MathPointRecord, WidthInFifthsDecimalsAndRoundingByVersion) {
 }
 
 TEST(LogicPointRecord, ConditionsTextsAndTargetsByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](int version) {
     return [version](Writer& w) {
       w.Str("First");
@@ -155,7 +157,7 @@ TEST(LogicPointRecord, ConditionsTextsAndTargetsByVersion) {
 }
 
 TEST(TimePointRecord, DateAndTimeStylesOfOlderFilesBecomeFormats) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](int version, int32_t date, int32_t time) {
     return [=](Writer& w) {
       w.Int(date);
@@ -190,7 +192,7 @@ TEST(TimePointRecord, DateAndTimeStylesOfOlderFilesBecomeFormats) {
 }
 
 TEST(TimePointRecord, FormatsFromVersion33AndTheMathPointProperty) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](Writer& w) {
     w.Str("{day}");
     w.Str("{year}");
@@ -215,7 +217,7 @@ TEST(TimePointRecord, FormatsFromVersion33AndTheMathPointProperty) {
 }
 
 TEST(BooleanPointRecord, LegacyStylesGiveTextsAndButtons) {
-  CScopedTestServices services;
+  CScopedServices services;
   struct Expected {
     int32_t legacy;
     const char* texts[3];
@@ -248,7 +250,7 @@ TEST(BooleanPointRecord, LegacyStylesGiveTextsAndButtons) {
 }
 
 TEST(DropPointRecord, FlagsWidthAndItemsByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](int version) {
     return [version](Writer& w) {
       if (version >= 23) w.Int(1);
@@ -281,7 +283,7 @@ TEST(DropPointRecord, FlagsWidthAndItemsByVersion) {
 }
 
 TEST(ListPointRecord, SplitFromVersion7) {
-  CScopedTestServices services;
+  CScopedServices services;
   for (int version : {6, 7}) {
     const CListPoint::Settings s = SettingsAt<CListPoint>(version, [version](Writer& w) {
       w.Int(0);
@@ -296,7 +298,7 @@ TEST(ListPointRecord, SplitFromVersion7) {
 }
 
 TEST(EditPointRecord, LinesAndLaterFieldsByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   struct Case {
     int version;
     int32_t numeric;
@@ -339,7 +341,7 @@ TEST(EditPointRecord, LinesAndLaterFieldsByVersion) {
 }
 
 TEST(EditPointRecord, ReadOnlyPropertyCountsOnlyAsATrueBoolean) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](Writer& w) {
     for (int32_t field : {0, 0, 0, 0, 100, 0, 1, 0, 0}) w.Int(field);
   };
@@ -351,7 +353,7 @@ TEST(EditPointRecord, ReadOnlyPropertyCountsOnlyAsATrueBoolean) {
 }
 
 TEST(LayoutPointRecord, FontColourDroppedFieldsAndImageScaleByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](int version) {
     return [version](Writer& w) {
       w.Str("Heading");
@@ -400,7 +402,7 @@ TEST(LayoutPointRecord, FontColourDroppedFieldsAndImageScaleByVersion) {
 }
 
 TEST(LinkPointRecord, TargetPageFontColourAndImageByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](int version, int32_t hasTarget) {
     return [=](Writer& w) {
       if (version >= 13) {
@@ -458,7 +460,7 @@ TEST(LinkPointRecord, TargetPageFontColourAndImageByVersion) {
 }
 
 TEST(FilePointRecord, ButtonsAndWatchedFolderByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](int version) {
     return [version](Writer& w) {
       w.Str("Text|*.txt||");
@@ -493,7 +495,7 @@ TEST(FilePointRecord, ButtonsAndWatchedFolderByVersion) {
 }
 
 TEST(SketchPointRecord, CanvasBackgroundAndImageByVersion) {
-  CScopedTestServices services;
+  CScopedServices services;
   auto write = [](int version) {
     return [version](Writer& w) {
       w.Int(4);
@@ -524,7 +526,7 @@ TEST(SketchPointRecord, CanvasBackgroundAndImageByVersion) {
 }
 
 TEST(TelegramAndContactsRecords, FieldsInOrder) {
-  CScopedTestServices services;
+  CScopedServices services;
   const CTelegramPoint::Settings t = SettingsAt<CTelegramPoint>(40, [](Writer& w) {
     w.Str("Alarm");
     w.Int(0);
@@ -547,7 +549,7 @@ TEST(TelegramAndContactsRecords, FieldsInOrder) {
 }
 
 TEST(CustomPointRecord, KeepsItsClassNameAndPropertiesWithoutAControl) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QUuid outside = QUuid::fromString(QStringLiteral("{11223344-5566-7788-99AA-BBCCDDEEFF00}"));
   auto loaded = CLoadedPoint::Load<CCustomPoint>(50, [&outside](Writer& w) {
     w.Count(0);
@@ -575,9 +577,9 @@ TEST(CustomPointRecord, KeepsItsClassNameAndPropertiesWithoutAControl) {
 // Every type writes its fields so that they read back the same; the sample holds settings that
 // differ from the defaults in every field.
 TEST(PointRecords, EveryTypeReadsBackItsOwnSettings) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject original;
-  sample::Fill(original);
+  qlt::test::FillSampleProject(original);
   CProject copy;
   ASSERT_TRUE(copy.LoadFromBytes(original.SaveToBytes()));
   QList<CBasePoint*> before;

@@ -9,16 +9,18 @@
 
 #include "points/edit_point.h"
 #include "points/outlook_point.h"
-#include "project/file_blob.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
 #include "project/project.h"
-#include "project/scoped_test_services.h"
-#include "project/test_project_writer.h"
 #include "support/harness.h"
+#include "support/scoped_services.h"
+#include "support/test_project_writer.h"
+#include "values/file_blob.h"
 #include "values/safe_array.h"
 
 namespace {
+
+using qlt::test::CScopedServices;
 
 // A point that counts what it is told and, when asked to, passes every change on by storing a
 // new text (which tells its own dependants).
@@ -70,7 +72,7 @@ QByteArray NamesFile(const QStringList& names, const QList<int32_t>& numbers) {
 }  // namespace
 
 TEST(PointIdentity, ClashingNamesGetANumberOrAHigherOne) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   ASSERT_TRUE(
       project.LoadFromBytes(NamesFile({"Total", "total", "Total1", "Item09", "Item09", "", "",
@@ -86,7 +88,7 @@ TEST(PointIdentity, ClashingNamesGetANumberOrAHigherOne) {
 }
 
 TEST(PointIdentity, ZeroAndRepeatedNumbersAreRedrawn) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   ASSERT_TRUE(project.LoadFromBytes(NamesFile({"a", "b", "c", "d"}, {7, 7, 0, 8})));
   QList<int32_t> numbers;
@@ -112,7 +114,7 @@ TEST(PointIdentity, DrawnNumbersUseThirtyOneBits) {
 }
 
 TEST(PointLookup, FindByNameIgnoresCaseAndNeverReturnsTheAsker) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CBasePoint* first = page->AddPoint(COutlookPoint::kTypeCode);
@@ -132,7 +134,7 @@ TEST(PointLookup, FindByNameIgnoresCaseAndNeverReturnsTheAsker) {
 }
 
 TEST(PointLookup, NamesMatchExactlyWhenTheirCaseFoldedFormsAreEqual) {
-  CScopedTestServices services;
+  CScopedServices services;
   // Letters outside ASCII, a final sigma, a pair of surrogates, lone surrogates, the dotless i, the
   // Kelvin sign and the sharp s (which folds to itself, not to "ss").
   const QStringList names = {"Amount",
@@ -172,7 +174,7 @@ TEST(PointLookup, NamesMatchExactlyWhenTheirCaseFoldedFormsAreEqual) {
 }
 
 TEST(PointIdentity, LoadedNamesClashAcrossCaseOutsideAscii) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   ASSERT_TRUE(project.LoadFromBytes(
       NamesFile({QString::fromUtf8("Äpfel"), QString::fromUtf8("äPFEL"), QString::fromUtf8("όρος"),
@@ -188,7 +190,7 @@ TEST(PointIdentity, LoadedNamesClashAcrossCaseOutsideAscii) {
 TEST(PointIdentity, UnevenPagesAreAllIndexed) {
   // The indexes are sized from the first pages of a file; later pages with many more or no
   // points must still be found by name and number, with clashes across pages resolved.
-  CScopedTestServices services;
+  CScopedServices services;
   const QList<int> pointsPerPage = {1, 0, 300, 2, 0, 500};
   CTestProjectWriter w(100);
   w.WriteHeader();
@@ -221,7 +223,7 @@ TEST(PointIdentity, UnevenPagesAreAllIndexed) {
 }
 
 TEST(RequiredCheck, EmptyRequiredPointAsksAndFollowsTheAnswer) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CBasePoint* point = project.AddPage()->AddPoint(COutlookPoint::kTypeCode);
   point->SetCaption("Site <%_UnitID%>");
@@ -238,7 +240,7 @@ TEST(RequiredCheck, EmptyRequiredPointAsksAndFollowsTheAnswer) {
   services.Messages().QueueAnswer(kIdYes);
   EXPECT_TRUE(point->Hide(true));
   ASSERT_EQ(services.Messages().Messages().size(), 2);
-  QString expected = CScopedTestServices::Text("Point.Required");
+  QString expected = CScopedServices::Text("Point.Required");
   expected.replace("%s", "Site Unit-7");
   EXPECT_EQ(services.Messages().Messages()[0].text, expected);
   EXPECT_EQ(services.Messages().Messages()[0].style,
@@ -248,7 +250,7 @@ TEST(RequiredCheck, EmptyRequiredPointAsksAndFollowsTheAnswer) {
   services.Messages().ClearMessages();
   EXPECT_FALSE(point->Hide(true));
   ASSERT_EQ(services.Messages().Messages().size(), 1);
-  expected = CScopedTestServices::Text("Point.Required2");
+  expected = CScopedServices::Text("Point.Required2");
   expected.replace("%s", "Site Unit-7");
   EXPECT_EQ(services.Messages().Messages()[0].text, expected);
   EXPECT_EQ(services.Messages().Messages()[0].style, unsigned(kMbOk | kMbIconExclamation));
@@ -267,7 +269,7 @@ TEST(RequiredCheck, EmptyRequiredPointAsksAndFollowsTheAnswer) {
 }
 
 TEST(Dependants, CycleOfTwoPointsEndsAtTheNestingBound) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CCountingPoint* a = AddCounting(page);
@@ -286,7 +288,7 @@ TEST(Dependants, CycleOfTwoPointsEndsAtTheNestingBound) {
 }
 
 TEST(Dependants, UnchangedTextNotifiesNobody) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CBasePoint* source = page->AddPoint(COutlookPoint::kTypeCode);
@@ -307,7 +309,7 @@ TEST(Dependants, UnchangedTextNotifiesNobody) {
 }
 
 TEST(Dependants, RelayoutAskedDuringNotificationRunsOnceAtTheEnd) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CBasePoint* source = page->AddPoint(COutlookPoint::kTypeCode);
@@ -330,7 +332,7 @@ TEST(Dependants, RelayoutAskedDuringNotificationRunsOnceAtTheEnd) {
 }
 
 TEST(Dependants, RemovedPointLeavesEveryDependantsList) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CBasePoint* source = page->AddPoint(COutlookPoint::kTypeCode);
@@ -342,7 +344,7 @@ TEST(Dependants, RemovedPointLeavesEveryDependantsList) {
 }
 
 TEST(PageOperations, ActivateShowsEveryPointAndLeaveStopsAtTheFirstRefusal) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CCountingPoint* first = AddCounting(page);
@@ -370,7 +372,7 @@ TEST(PageOperations, ActivateShowsEveryPointAndLeaveStopsAtTheFirstRefusal) {
 }
 
 TEST(PageOperations, AddRemoveAndFindPoints) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   project.MutableHeader().sessionListColumns = "Total;Name;total;TotalX;SubTotal;";
   CPage* page = project.AddPage();
@@ -400,7 +402,7 @@ TEST(PageOperations, AddRemoveAndFindPoints) {
 }
 
 TEST(PointLabels, NameCaptionOrTypeName) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CBasePoint* point = project.AddPage()->AddPoint(CEditPoint::kTypeCode);
   EXPECT_EQ(point->GetLabel(false), "[Edit]");
@@ -414,7 +416,7 @@ TEST(PointLabels, NameCaptionOrTypeName) {
 }
 
 TEST(PointOutput, TextsFilesAndOtherValues) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CBasePoint* point = project.AddPage()->AddPoint(COutlookPoint::kTypeCode);
   const QString folder = qlt::test::TestHome() + "/out.d";
@@ -456,7 +458,7 @@ TEST(PointOutput, TextsFilesAndOtherValues) {
 }
 
 TEST(PointValues, SetValueVStoresTheTextAndRepaints) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CBasePoint* point = page->AddPoint(COutlookPoint::kTypeCode);
@@ -473,7 +475,7 @@ TEST(PointValues, SetValueVStoresTheTextAndRepaints) {
 }
 
 TEST(PointDrawing, HeightIsTheWrappedCaptionPlusTheGapAndPaintUsesTheTextColour) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   project.MutableGraphics().textColour = 0x000000FF;  // red
   project.MutableGraphics().gap = 6;
@@ -504,7 +506,7 @@ TEST(PointDrawing, HeightIsTheWrappedCaptionPlusTheGapAndPaintUsesTheTextColour)
 }
 
 TEST(PointTap, HelpGoesToThePageDisplay) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   CBasePoint* point = page->AddPoint(COutlookPoint::kTypeCode);
@@ -519,7 +521,7 @@ TEST(PointTap, HelpGoesToThePageDisplay) {
 }
 
 TEST(PageWindow, ControlNotificationsReachTheirPointWithCodeAndIdentifier) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   CPage* page = project.AddPage();
   page->AddPoint(COutlookPoint::kTypeCode);

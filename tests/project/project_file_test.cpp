@@ -5,17 +5,21 @@
 
 #include "points/custom_point.h"
 #include "points/edit_point.h"
+#include "points/outlook_point.h"
 #include "points/time_point.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/point_factory.h"
 #include "project/project.h"
-#include "project/sample_project.h"
-#include "project/scoped_test_services.h"
-#include "project/test_project_writer.h"
+#include "support/files.h"
 #include "support/harness.h"
+#include "support/project_builder.h"
+#include "support/scoped_services.h"
+#include "support/test_project_writer.h"
 
 namespace {
+
+using qlt::test::CScopedServices;
 
 using Writer = CTestProjectWriter;
 
@@ -29,19 +33,12 @@ QByteArray EmptyFile(int version, const Writer::HeaderFields& header = Writer::H
   return w.Bytes();
 }
 
-QByteArray WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-  return bytes;
-}
-
 }  // namespace
 
 TEST(ProjectFile, SavedProjectReadsBackToTheSameBytes) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject original;
-  sample::Fill(original);
+  qlt::test::FillSampleProject(original);
   const QByteArray bytes = original.SaveToBytes();
 
   CProject copy;
@@ -62,14 +59,14 @@ TEST(ProjectFile, SavedProjectReadsBackToTheSameBytes) {
 }
 
 TEST(ProjectFile, VersionHundredFileFromTheDesignerReadsBackByteForByte) {
-  CScopedTestServices services;
+  CScopedServices services;
   Writer w(100);
   Writer::HeaderFields header;
   header.checkWord = CProject::ComputeCheckWord(header.createdTime, header.uniqueNumber);
   w.WriteHeader(header);
   Writer::GraphicsFields graphics;
-  graphics.headerImage = sample::Bytes(33, 1);
-  graphics.sideImage = sample::Bytes(5, 2);
+  graphics.headerImage = qlt::test::PatternBytes(33, 1);
+  graphics.sideImage = qlt::test::PatternBytes(5, 2);
   w.WriteGraphics(graphics);
   CVariantMap properties;
   properties.SetInteger("Graphics.Margin", 6);
@@ -95,7 +92,7 @@ TEST(ProjectFile, VersionHundredFileFromTheDesignerReadsBackByteForByte) {
 }
 
 TEST(ProjectFile, HeaderFieldsOfEveryVersionGetTheirDefaults) {
-  CScopedTestServices services;
+  CScopedServices services;
   Writer::HeaderFields header;
   for (int version :
        {0, 1, 2, 8, 9, 14, 15, 16, 17, 19, 20, 28, 29, 30, 31, 39, 40, 41, 42, 99, 100}) {
@@ -129,7 +126,7 @@ TEST(ProjectFile, HeaderFieldsOfEveryVersionGetTheirDefaults) {
 }
 
 TEST(ProjectFile, CheckWordIsKeptOnlyWhenItMatches) {
-  CScopedTestServices services;
+  CScopedServices services;
   Writer::HeaderFields header;
   header.createdTime = 0x1'2345'6789LL;  // only the low 32 bits count
   header.uniqueNumber = 0x7000'0000;
@@ -155,10 +152,10 @@ TEST(ProjectFile, CheckWordIsKeptOnlyWhenItMatches) {
 }
 
 TEST(ProjectFile, ImagesKeepTheirBytesAndFlagsFromVersion38) {
-  CScopedTestServices services;
+  CScopedServices services;
   Writer::GraphicsFields graphics;
-  graphics.headerImage = sample::Bytes(100, 7);
-  graphics.sideImage = sample::Bytes(3, 8);
+  graphics.headerImage = qlt::test::PatternBytes(100, 7);
+  graphics.sideImage = qlt::test::PatternBytes(3, 8);
   for (int version : {37, 38}) {
     SCOPED_TRACE(version);
     Writer w(version);
@@ -177,7 +174,7 @@ TEST(ProjectFile, ImagesKeepTheirBytesAndFlagsFromVersion38) {
 }
 
 TEST(ProjectFile, PageLayoutTravelsInTheProjectProperties) {
-  CScopedTestServices services;
+  CScopedServices services;
   Writer w(100);
   w.WriteHeader();
   w.WriteGraphics();
@@ -201,7 +198,7 @@ TEST(ProjectFile, PageLayoutTravelsInTheProjectProperties) {
 }
 
 TEST(ProjectFile, PageRecordsOfOlderVersions) {
-  CScopedTestServices services;
+  CScopedServices services;
   for (int version : {2, 3, 25, 26, 99, 100}) {
     SCOPED_TRACE(version);
     Writer w(version);
@@ -230,7 +227,7 @@ TEST(ProjectFile, PageRecordsOfOlderVersions) {
 }
 
 TEST(ProjectFile, SharedPointFieldsOfOlderVersions) {
-  CScopedTestServices services;
+  CScopedServices services;
   for (int version : {5, 6, 7, 8, 21, 22, 33, 34, 99, 100}) {
     SCOPED_TRACE(version);
     Writer w(version);
@@ -278,9 +275,9 @@ TEST(ProjectFile, SharedPointFieldsOfOlderVersions) {
 }
 
 TEST(ProjectFile, LoadingFromAFileRemembersItsPathAndName) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Inspection.ppc";
-  WriteFile(path, EmptyFile(100));
+  EXPECT_TRUE(qlt::test::WriteFileBytes(path, EmptyFile(100)));
   CProject project;
   ASSERT_TRUE(project.Load(path));
   EXPECT_EQ(project.Path(), path);
@@ -289,15 +286,15 @@ TEST(ProjectFile, LoadingFromAFileRemembersItsPathAndName) {
 }
 
 TEST(ProjectFile, SaveWritesTheFileAndStampsTheSavedTime) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Saved.ppc";
   CProject project;
-  sample::Fill(project);
+  qlt::test::FillSampleProject(project);
   project.SetPath(path);
   EXPECT_TRUE(project.IsChanged());
   ASSERT_TRUE(project.Save());
   EXPECT_FALSE(project.IsChanged());
-  EXPECT_EQ(project.GetHeader().savedTime, CScopedTestServices::FixedNow().toSecsSinceEpoch());
+  EXPECT_EQ(project.GetHeader().savedTime, CScopedServices::FixedNow().toSecsSinceEpoch());
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), project.SaveToBytes());
@@ -307,7 +304,7 @@ TEST(ProjectFile, SaveWritesTheFileAndStampsTheSavedTime) {
 }
 
 TEST(ProjectFile, LegacyDateTimeCustomPointBecomesATimePoint) {
-  CScopedTestServices services;
+  CScopedServices services;
   Writer w(100);
   w.BeginSinglePage(3);
   Writer::PointFields fields;
@@ -381,36 +378,36 @@ TEST(ProjectFile, LegacyDateTimeCustomPointBecomesATimePoint) {
 // ---- refusals
 
 TEST(ProjectLoadRefusal, ForeignFileShowsCantOpenOnly) {
-  CScopedTestServices services;
+  CScopedServices services;
   Writer::HeaderFields header;
   header.magic = "Auditmoor2";
   CProject project;
   EXPECT_FALSE(project.LoadFromBytes(EmptyFile(100, header)));
   ASSERT_EQ(services.Messages().Messages().size(), 1);
-  EXPECT_EQ(services.Messages().Messages()[0].text, CScopedTestServices::Text("Project.CantOpen"));
+  EXPECT_EQ(services.Messages().Messages()[0].text, CScopedServices::Text("Project.CantOpen"));
   EXPECT_EQ(services.Messages().Messages()[0].style & kMbIconMask, kMbIconExclamation);
   EXPECT_EQ(project.PageCount(), 0);
   EXPECT_FALSE(project.IsLoading());
 }
 
 TEST(ProjectLoadRefusal, TooNewFileShowsTooNewThenCantOpen) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   EXPECT_FALSE(project.LoadFromBytes(EmptyFile(101)));
   const auto& shown = services.Messages().Messages();
   ASSERT_EQ(shown.size(), 2);
-  EXPECT_EQ(shown[0].text, CScopedTestServices::Text("Project.TooNew"));
-  EXPECT_EQ(shown[1].text, CScopedTestServices::Text("Project.CantOpen"));
+  EXPECT_EQ(shown[0].text, CScopedServices::Text("Project.TooNew"));
+  EXPECT_EQ(shown[1].text, CScopedServices::Text("Project.CantOpen"));
   EXPECT_FALSE(shown[0].text.isEmpty());
   EXPECT_EQ(shown[0].style & kMbIconMask, kMbIconExclamation);
 }
 
 TEST(ProjectLoadRefusal, FileCutAtAnyOffsetIsRefusedCleanly) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject original;
-  sample::Fill(original);
+  qlt::test::FillSampleProject(original);
   // Keep the file small so that every offset can be tried.
-  original.MutableGraphics().headerImage = sample::Bytes(20, 1);
+  original.MutableGraphics().headerImage = qlt::test::PatternBytes(20, 1);
   const QByteArray bytes = original.SaveToBytes();
   ASSERT_GT(bytes.size(), 1000);
   for (qsizetype size = 0; size < bytes.size(); ++size) {
@@ -426,7 +423,7 @@ TEST(ProjectLoadRefusal, FileCutAtAnyOffsetIsRefusedCleanly) {
 }
 
 TEST(ProjectLoadRefusal, UnknownPointTypeEndsTheLoad) {
-  CScopedTestServices services;
+  CScopedServices services;
   for (int32_t code : {0, 15, -1, 1000}) {
     Writer w(100);
     w.BeginSinglePage(1);
@@ -439,7 +436,7 @@ TEST(ProjectLoadRefusal, UnknownPointTypeEndsTheLoad) {
 }
 
 TEST(ProjectLoadRefusal, AbsurdCountsAndLengthsAreRefused) {
-  CScopedTestServices services;
+  CScopedServices services;
   QList<QByteArray> files;
   {
     Writer w(100);  // two billion pages, no bytes for them
@@ -553,23 +550,24 @@ TEST(ProjectLoadRefusal, AbsurdCountsAndLengthsAreRefused) {
 }
 
 TEST(ProjectLoadRefusal, MissingFileFailsWithoutAMessage) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   EXPECT_FALSE(project.Load(qlt::test::TestHome() + "/missing.ppc"));
   EXPECT_TRUE(services.Messages().Messages().isEmpty());
 }
 
 TEST(ProjectLoadRefusal, FailedLoadEmptiesTheProjectAndWritesNothing) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString folder = qlt::test::TestHome() + "/projects";
   QDir().mkpath(folder);
   const QString path = folder + "/Broken.ppc";
   CProject original;
-  sample::Fill(original);
-  const QByteArray bytes = WriteFile(path, original.SaveToBytes().chopped(1));
+  qlt::test::FillSampleProject(original);
+  const QByteArray bytes = original.SaveToBytes().chopped(1);
+  EXPECT_TRUE(qlt::test::WriteFileBytes(path, bytes));
 
   CProject project;
-  sample::Fill(project);
+  qlt::test::FillSampleProject(project);
   EXPECT_FALSE(project.Load(path));
   EXPECT_EQ(project.PageCount(), 0);
   EXPECT_EQ(project.GetHeader(), CProject::Header());
@@ -580,14 +578,14 @@ TEST(ProjectLoadRefusal, FailedLoadEmptiesTheProjectAndWritesNothing) {
 }
 
 TEST(ProjectFile, ProjectWithoutAPathIsNotSaved) {
-  CScopedTestServices services;
+  CScopedServices services;
   CProject project;
   project.AddPage();
   const QDir before(QDir::currentPath());
   const QStringList files = before.entryList(QDir::Files);
   EXPECT_FALSE(project.Save());
   ASSERT_EQ(services.Messages().Messages().size(), 1);
-  EXPECT_EQ(services.Messages().Messages()[0].text, CScopedTestServices::Text("Project.CantSave"));
+  EXPECT_EQ(services.Messages().Messages()[0].text, CScopedServices::Text("Project.CantSave"));
   EXPECT_EQ(QDir(QDir::currentPath()).entryList(QDir::Files), files);
   EXPECT_TRUE(project.IsChanged());
 }

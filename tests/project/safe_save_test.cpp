@@ -11,11 +11,16 @@
 #include "project/page.h"
 #include "project/posix_file_writer.h"
 #include "project/project.h"
-#include "project/sample_project.h"
-#include "project/scoped_test_services.h"
+#include "support/files.h"
 #include "support/harness.h"
+#include "support/project_builder.h"
+#include "support/scoped_services.h"
 
 namespace {
+
+using qlt::test::CScopedServices;
+using qlt::test::ReadFileBytes;
+using qlt::test::WriteFileBytes;
 
 // What the faulty files of one save do and what they saw. Operations are counted across all
 // files of the save, in the order they happen.
@@ -122,42 +127,30 @@ class CScopedFaults {
   CFileWriter::Factory m_previous;
 };
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-  return file.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
-
 // A project whose file is about `imageBytes` long.
 void MakeProject(CProject& project, int imageBytes, int seed, const QString& path) {
-  sample::Fill(project);
-  project.MutableGraphics().headerImage = sample::Bytes(imageBytes, seed);
+  qlt::test::FillSampleProject(project);
+  project.MutableGraphics().headerImage = qlt::test::PatternBytes(imageBytes, seed);
   project.SetPath(path);
 }
 
 QString CantSave(const QString& detail) {
-  return CScopedTestServices::Text("Project.CantSave") + "\n\n" + detail;
+  return CScopedServices::Text("Project.CantSave") + "\n\n" + detail;
 }
 
 }  // namespace
 
 TEST(SafeSave, LargerSaveClaimsTheSpaceFirstAndEndsAtTheExactSize) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Grow.ppc";
-  WriteAll(path, QByteArray(1000, 'o'));
+  EXPECT_TRUE(WriteFileBytes(path, QByteArray(1000, 'o')));
   CProject project;
   MakeProject(project, 50000, 1, path);
   FaultPlan plan;
   CScopedFaults faults(&plan);
   ASSERT_TRUE(project.Save());
   const QByteArray expected = project.SaveToBytes();
-  EXPECT_EQ(ReadAll(path), expected);
+  EXPECT_EQ(ReadFileBytes(path), expected);
 
   // The temporary file is written in pieces of 4096 bytes, then one byte just past the new end
   // of the project file, then the copy in chunks of 16384 bytes.
@@ -183,15 +176,15 @@ TEST(SafeSave, LargerSaveClaimsTheSpaceFirstAndEndsAtTheExactSize) {
 }
 
 TEST(SafeSave, SmallerSaveTruncatesWithoutClaimingSpace) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Shrink.ppc";
-  WriteAll(path, QByteArray(200000, 'o'));
+  EXPECT_TRUE(WriteFileBytes(path, QByteArray(200000, 'o')));
   CProject project;
   MakeProject(project, 100, 1, path);
   FaultPlan plan;
   CScopedFaults faults(&plan);
   ASSERT_TRUE(project.Save());
-  EXPECT_EQ(ReadAll(path), project.SaveToBytes());
+  EXPECT_EQ(ReadFileBytes(path), project.SaveToBytes());
   for (const auto& write : plan.log) EXPECT_NE(write.size, 1);
 }
 
@@ -199,7 +192,7 @@ TEST(SafeSave, SmallerSaveTruncatesWithoutClaimingSpace) {
 // project file untouched, or (once the copy has begun) no project file and the complete new
 // content in the rescue file; never a mixture.
 TEST(SafeSaveFaults, FailureAtEveryWriteLeavesTheOldFileOrTheCompleteRescueCopy) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Faults.ppc";
   const QString rescue = CSafeSave::RescuePath(path);
   struct Case {
@@ -226,7 +219,7 @@ TEST(SafeSaveFaults, FailureAtEveryWriteLeavesTheOldFileOrTheCompleteRescueCopy)
     bool sawIntact = false;
     for (int n = 1;; ++n) {
       SCOPED_TRACE(testing::Message() << "mode " << c.mode << " write " << n);
-      WriteAll(path, oldBytes);
+      EXPECT_TRUE(WriteFileBytes(path, oldBytes));
       QFile::remove(rescue);
       services.Messages().ClearMessages();
       FaultPlan plan;
@@ -243,20 +236,20 @@ TEST(SafeSaveFaults, FailureAtEveryWriteLeavesTheOldFileOrTheCompleteRescueCopy)
       if (plan.writes < n) {
         // Every write went through: the save is complete.
         EXPECT_TRUE(saved);
-        EXPECT_EQ(ReadAll(path), newBytes);
+        EXPECT_EQ(ReadFileBytes(path), newBytes);
         EXPECT_FALSE(QFile::exists(rescue));
         break;
       }
       ASSERT_FALSE(saved);
       ASSERT_EQ(services.Messages().Messages().size(), 1);
       EXPECT_TRUE(services.Messages().Messages()[0].text.startsWith(
-          CScopedTestServices::Text("Project.CantSave") + "\n\n"));
+          CScopedServices::Text("Project.CantSave") + "\n\n"));
       if (QFile::exists(path)) {
-        EXPECT_EQ(ReadAll(path), oldBytes);
+        EXPECT_EQ(ReadFileBytes(path), oldBytes);
         EXPECT_FALSE(QFile::exists(rescue));
         sawIntact = true;
       } else {
-        EXPECT_EQ(ReadAll(rescue), newBytes);
+        EXPECT_EQ(ReadFileBytes(rescue), newBytes);
         sawRescue = true;
       }
       ASSERT_LT(n, 1000);
@@ -267,7 +260,7 @@ TEST(SafeSaveFaults, FailureAtEveryWriteLeavesTheOldFileOrTheCompleteRescueCopy)
 }
 
 TEST(SafeSaveFaults, NewProjectFileIsRemovedAgainWhenItsSaveFails) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Fresh.ppc";
   CProject project;
   MakeProject(project, 40000, 5, path);
@@ -290,14 +283,14 @@ TEST(SafeSaveFaults, NewProjectFileIsRemovedAgainWhenItsSaveFails) {
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_FALSE(QFile::exists(path + ".save"));
     if (QFile::exists(CSafeSave::RescuePath(path))) {
-      EXPECT_EQ(ReadAll(CSafeSave::RescuePath(path)), project.SaveToBytes());
+      EXPECT_EQ(ReadFileBytes(CSafeSave::RescuePath(path)), project.SaveToBytes());
     }
     ASSERT_LT(n, 1000);
   }
 }
 
 TEST(SafeSaveFaults, MessagesNameTheFailingStep) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Texts.ppc";
   const QString temporary = path + ".save";
   CProject project;
@@ -346,7 +339,7 @@ TEST(SafeSaveFaults, MessagesNameTheFailingStep) {
 
   for (Case& c : cases) {
     SCOPED_TRACE(c.detail.toStdString());
-    WriteAll(path, oldBytes);
+    EXPECT_TRUE(WriteFileBytes(path, oldBytes));
     QFile::remove(CSafeSave::RescuePath(path));
     services.Messages().ClearMessages();
     {
@@ -358,19 +351,19 @@ TEST(SafeSaveFaults, MessagesNameTheFailingStep) {
     EXPECT_EQ(services.Messages().Messages()[0].style, unsigned(kMbOk | kMbIconExclamation));
     // Before the copy the old file stays; from the copy on the rescue file holds the new one.
     if (QFile::exists(path)) {
-      EXPECT_EQ(ReadAll(path), oldBytes);
+      EXPECT_EQ(ReadFileBytes(path), oldBytes);
     } else {
-      EXPECT_EQ(ReadAll(CSafeSave::RescuePath(path)), project.SaveToBytes());
+      EXPECT_EQ(ReadFileBytes(CSafeSave::RescuePath(path)), project.SaveToBytes());
     }
     EXPECT_FALSE(QFile::exists(temporary));
   }
 }
 
 TEST(SafeSaveFaults, ProjectFileHeldByAnotherWriterIsLeftAlone) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Locked.ppc";
   const QByteArray oldBytes(300, 'o');
-  WriteAll(path, oldBytes);
+  EXPECT_TRUE(WriteFileBytes(path, oldBytes));
   const int holder = ::open(QFile::encodeName(path).constData(), O_RDWR);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
@@ -378,7 +371,7 @@ TEST(SafeSaveFaults, ProjectFileHeldByAnotherWriterIsLeftAlone) {
   MakeProject(project, 10, 7, path);
   EXPECT_FALSE(project.Save());
   ::close(holder);
-  EXPECT_EQ(ReadAll(path), oldBytes);
+  EXPECT_EQ(ReadFileBytes(path), oldBytes);
   EXPECT_FALSE(QFile::exists(path + ".save"));
   ASSERT_EQ(services.Messages().Messages().size(), 1);
   EXPECT_EQ(services.Messages().Messages()[0].text,
@@ -387,7 +380,7 @@ TEST(SafeSaveFaults, ProjectFileHeldByAnotherWriterIsLeftAlone) {
 }
 
 TEST(SafeSaveFaults, MissingFolderFailsAtTheTemporaryFile) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/no/such/folder/P.ppc";
   CProject project;
   MakeProject(project, 10, 8, path);
@@ -400,21 +393,21 @@ TEST(SafeSaveFaults, MissingFolderFailsAtTheTemporaryFile) {
 }
 
 TEST(SafeSave, StaleTemporaryAndRescueFilesAreReplaced) {
-  CScopedTestServices services;
+  CScopedServices services;
   const QString path = qlt::test::TestHome() + "/Stale.ppc";
-  WriteAll(path + ".save", QByteArray(5, 's'));
+  EXPECT_TRUE(WriteFileBytes(path + ".save", QByteArray(5, 's')));
   CProject project;
   MakeProject(project, 10, 9, path);
   ASSERT_TRUE(project.Save());
   EXPECT_FALSE(QFile::exists(path + ".save"));
 
   // A rescue file left by an earlier failure is replaced by the newer complete copy.
-  WriteAll(CSafeSave::RescuePath(path), QByteArray(5, 'r'));
+  EXPECT_TRUE(WriteFileBytes(CSafeSave::RescuePath(path), QByteArray(5, 'r')));
   FaultPlan plan;
   plan.failResizeAt = 1;
   {
     CScopedFaults faults(&plan);
     EXPECT_FALSE(project.Save());
   }
-  EXPECT_EQ(ReadAll(CSafeSave::RescuePath(path)), project.SaveToBytes());
+  EXPECT_EQ(ReadFileBytes(CSafeSave::RescuePath(path)), project.SaveToBytes());
 }

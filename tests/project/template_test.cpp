@@ -4,9 +4,11 @@
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "project/scoped_test_services.h"
+#include "support/scoped_services.h"
 
 namespace {
+
+using qlt::test::CScopedServices;
 
 class CTemplateTest : public ::testing::Test {
  protected:
@@ -27,7 +29,7 @@ class CTemplateTest : public ::testing::Test {
     return m_project.ExpandTemplate(text, referrer);
   }
 
-  CScopedTestServices m_services;
+  CScopedServices m_services;
   CProject m_project;
   CPage* m_page;
   CBasePoint* m_total;

@@ -19,8 +19,8 @@
 
 #include "sessions/session.h"
 #include "sessions/session_database.h"
-#include "sessions/session_test_util.h"
 #include "support/harness.h"
+#include "support/session_files.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ void Report(int fd, const QString& guid) {
 }
 
 CSessionPtr MakeSession(std::mt19937& random, int serial) {
-  CSessionPtr session = CSession::Create(QString(), true);
+  CSessionPtr session = qlt::test::NewSession();
   session->SetValueText(u"serial"_qs, QString::number(serial));
   session->SetValue(u"reading"_qs, CVariant::FromDouble(serial * 0.25));
   QByteArray payload(static_cast<int>(random() % 4000), '\0');

@@ -8,16 +8,17 @@
 #include <QFile>
 #include <functional>
 
-#include "sessions/fault_vfs.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
-#include "sessions/session_test_util.h"
+#include "support/fault_vfs.h"
 #include "support/harness.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
 
 namespace {
 
+using qlt::test::CScopedServices;
 using qlt::test::IntegrityCheck;
-using qlt::test::ServicesScope;
 using qlt::test::Snapshot;
 
 struct Operation {
@@ -28,11 +29,9 @@ struct Operation {
   std::function<bool(CSessionDatabase&)> run;
 };
 
-CSessionPtr MakeSession(const QUuid& guid,
-                        std::initializer_list<std::pair<const char*, CVariant>> values) {
-  CSessionPtr session = CSession::Create(QString(), true);
+CSessionPtr MakeSession(const QUuid& guid, qlt::test::SessionValues values) {
+  CSessionPtr session = qlt::test::NewSession(values);
   session->SetGuid(guid);
-  for (const auto& [name, value] : values) session->SetValue(QString::fromLatin1(name), value);
   return session;
 }
 
@@ -163,7 +162,7 @@ class SessionDatabaseFaultTest : public ::testing::Test {
     return fired;
   }
 
-  ServicesScope m_services;
+  CScopedServices m_services;
   QString m_base;
   QString m_work;
 };

@@ -11,18 +11,21 @@
 #include <QDir>
 #include <QFile>
 
-#include "project/file_blob.h"
 #include "sessions/session.h"
-#include "sessions/session_test_util.h"
+#include "support/files.h"
 #include "support/harness.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
 #include "values/archive.h"
+#include "values/file_blob.h"
 #include "values/safe_array.h"
 
 namespace {
 
-using qlt::test::FileBytes;
+using qlt::test::CScopedServices;
+using qlt::test::NewSession;
 using qlt::test::RawDb;
-using qlt::test::ServicesScope;
+using qlt::test::ReadFileBytes;
 using qlt::test::Snapshot;
 using qlt::test::WriteFileBytes;
 
@@ -34,13 +37,7 @@ class SessionDatabaseTest : public ::testing::Test {
   }
   void TearDown() override { m_db.Close(); }
 
-  CSessionPtr NewSession(std::initializer_list<std::pair<const char*, CVariant>> values = {}) {
-    CSessionPtr session = CSession::Create(QString(), true);
-    for (const auto& [name, value] : values) session->SetValue(QString::fromLatin1(name), value);
-    return session;
-  }
-
-  ServicesScope m_services;
+  CScopedServices m_services;
   QString m_project;
   QString m_path;
   CSessionDatabase m_db;
@@ -159,7 +156,7 @@ TEST_F(SessionDatabaseTest, ForeignFileIsRefusedWithItsMessageAndLeftAsItWas) {
   EXPECT_FALSE(m_db.IsOpen());
   ASSERT_EQ(m_services.Messages().Messages().size(), 1);
   EXPECT_EQ(m_services.Messages().Messages()[0].text, u"Database.UnrecognizedPPD"_qs);
-  EXPECT_EQ(FileBytes(m_path), bytes);
+  EXPECT_EQ(ReadFileBytes(m_path), bytes);
 }
 
 TEST_F(SessionDatabaseTest, OlderFormatIsRefusedSilentlyAndLeftAsItWas) {
@@ -168,7 +165,7 @@ TEST_F(SessionDatabaseTest, OlderFormatIsRefusedSilentlyAndLeftAsItWas) {
   WriteFileBytes(m_path, bytes);
   EXPECT_FALSE(m_db.OpenPath(m_project));
   EXPECT_TRUE(m_services.Messages().Messages().isEmpty());
-  EXPECT_EQ(FileBytes(m_path), bytes);
+  EXPECT_EQ(ReadFileBytes(m_path), bytes);
 }
 
 TEST_F(SessionDatabaseTest, FileThatOnlyBeginsLikeSqliteIsRefusedAndLeftAsItWas) {
@@ -177,31 +174,31 @@ TEST_F(SessionDatabaseTest, FileThatOnlyBeginsLikeSqliteIsRefusedAndLeftAsItWas)
   WriteFileBytes(m_path, bytes);
   EXPECT_FALSE(m_db.OpenPath(m_project));
   EXPECT_FALSE(m_db.IsOpen());
-  EXPECT_EQ(FileBytes(m_path), bytes);
+  EXPECT_EQ(ReadFileBytes(m_path), bytes);
 }
 
 TEST_F(SessionDatabaseTest, NewerSchemaIsRefusedAndLeftAsItWas) {
   ASSERT_TRUE(m_db.OpenPath(m_project));
   m_db.Close();
   RawDb(m_path).Exec(u"PRAGMA user_version=3;"_qs);
-  const QByteArray bytes = FileBytes(m_path);
+  const QByteArray bytes = ReadFileBytes(m_path);
   EXPECT_FALSE(m_db.OpenPath(m_project));
-  EXPECT_EQ(FileBytes(m_path), bytes);
+  EXPECT_EQ(ReadFileBytes(m_path), bytes);
 }
 
 TEST_F(SessionDatabaseTest, MissingMapTableIsRefusedAndLeftAsItWas) {
   ASSERT_TRUE(m_db.OpenPath(m_project));
   m_db.Close();
   RawDb(m_path).Exec(u"DROP TABLE map;"_qs);
-  const QByteArray bytes = FileBytes(m_path);
+  const QByteArray bytes = ReadFileBytes(m_path);
   EXPECT_FALSE(m_db.OpenPath(m_project));
-  EXPECT_EQ(FileBytes(m_path), bytes);
+  EXPECT_EQ(ReadFileBytes(m_path), bytes);
 
   // The same file as version 1: the upgrade is not kept when the file proves unusable.
   RawDb(m_path).Exec(u"PRAGMA user_version=1;"_qs);
-  const QByteArray version1 = FileBytes(m_path);
+  const QByteArray version1 = ReadFileBytes(m_path);
   EXPECT_FALSE(m_db.OpenPath(m_project));
-  EXPECT_EQ(FileBytes(m_path), version1);
+  EXPECT_EQ(ReadFileBytes(m_path), version1);
 }
 
 TEST_F(SessionDatabaseTest, VersionOneFileIsUpgradedWithoutLosingRows) {
@@ -239,9 +236,9 @@ TEST_F(SessionDatabaseTest, UnwritableFileIsRefusedAndLeftAsItWas) {
   ASSERT_TRUE(m_db.SaveSession(*NewSession({{"a", CVariant::FromString(u"1"_qs)}})));
   m_db.Close();
   QFile::setPermissions(m_path, QFileDevice::ReadOwner);
-  const QByteArray bytes = FileBytes(m_path);
+  const QByteArray bytes = ReadFileBytes(m_path);
   EXPECT_FALSE(m_db.OpenPath(m_project));
-  EXPECT_EQ(FileBytes(m_path), bytes);
+  EXPECT_EQ(ReadFileBytes(m_path), bytes);
 }
 
 TEST_F(SessionDatabaseTest, LockedDatabaseFailsCleanly) {
@@ -464,7 +461,7 @@ TEST_F(SessionDatabaseTest, UndecodableValueFailsOnlyThatSessionAndChangesNothin
                              .arg(column)
                              .arg(QString::fromLatin1(CSession::GuidBytes(bad->Guid()).toHex()))));
   }
-  const QByteArray bytes = FileBytes(m_path);
+  const QByteArray bytes = ReadFileBytes(m_path);
 
   ASSERT_TRUE(m_db.OpenPath(m_project));
   EXPECT_FALSE(m_db.LoadSession(bad->Guid(), false));
@@ -475,7 +472,7 @@ TEST_F(SessionDatabaseTest, UndecodableValueFailsOnlyThatSessionAndChangesNothin
   EXPECT_TRUE(m_db.LoadSession(bad->Guid(), true));
   EXPECT_EQ(m_db.ListCount(), 2);
   m_db.Close();
-  EXPECT_EQ(FileBytes(m_path), bytes);
+  EXPECT_EQ(ReadFileBytes(m_path), bytes);
 }
 
 TEST_F(SessionDatabaseTest, MissingSessionLoadsAsNone) {

@@ -4,13 +4,14 @@
 
 #include "sessions/session.h"
 #include "sessions/session_database.h"
-#include "sessions/session_test_util.h"
 #include "support/harness.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
 
 namespace {
 
+using qlt::test::CScopedServices;
 using qlt::test::RawDb;
-using qlt::test::ServicesScope;
 
 class SessionQueryTest : public ::testing::Test {
  protected:
@@ -22,7 +23,7 @@ class SessionQueryTest : public ::testing::Test {
   CSessionPtr Store(const QString& colour, uint32_t state, int minute,
                     const CVariant& extra = CVariant()) {
     m_services.SetNow(QDateTime(QDate(2024, 1, 1), QTime(10, minute)));
-    CSessionPtr session = CSession::Create(QString(), true);
+    CSessionPtr session = qlt::test::NewSession();
     session->SetValueText(u"Colour"_qs, colour);
     if (!extra.IsEmpty()) session->SetValue(u"Extra"_qs, extra);
     session->SetState(state);
@@ -37,7 +38,7 @@ class SessionQueryTest : public ::testing::Test {
     return guids;
   }
 
-  ServicesScope m_services;
+  CScopedServices m_services;
   QString m_project;
   CSessionDatabase m_db;
 };

@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "sessions/session_test_util.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
 #include "values/archive.h"
 
 namespace {
 
-using qlt::test::ServicesScope;
+using qlt::test::CScopedServices;
 
 QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
 
@@ -21,7 +22,7 @@ void WriteTime(CArchive& ar, uint16_t year, uint16_t month, uint16_t day, uint16
 }
 
 TEST(SessionTest, FreshSessionHasIdentityAndNothingElse) {
-  ServicesScope services;
+  CScopedServices services;
   const CSessionPtr session = CSession::Create(u"Van 9"_qs, true);
   EXPECT_FALSE(session->Guid().isNull());
   EXPECT_TRUE(session->IsNew());
@@ -41,7 +42,7 @@ TEST(SessionTest, FreshSessionHasIdentityAndNothingElse) {
 }
 
 TEST(SessionTest, CloneCopiesTimesUnitAndValuesButNotIdentityFlagsOrState) {
-  ServicesScope services;
+  CScopedServices services;
   CSessionPtr source = CSession::Create(QString(), true);
   source->SetNew(false);
   source->SetUnitId(u"Van 3"_qs);
@@ -66,7 +67,7 @@ TEST(SessionTest, CloneCopiesTimesUnitAndValuesButNotIdentityFlagsOrState) {
 }
 
 TEST(SessionTest, GetValueFallsBackToTheDefault) {
-  ServicesScope services;
+  CScopedServices services;
   CSessionPtr session = CSession::Create(QString(), true);
   session->SetValue(u"Empty"_qs, CVariant());
   session->SetValueText(u"Name"_qs, u"Ann"_qs);
@@ -122,7 +123,7 @@ TEST(SystemTimeTest, FileTimeCountsWallClockTicksSince1601) {
 }
 
 TEST(SessionArchiveTest, WritesVersionFourInItsLayout) {
-  ServicesScope services;
+  CScopedServices services;
   CSessionPtr session = CSession::Create(QString(), false);
   session->SetGuid(
       QUuid(0x00112233, 0x4455, 0x6677, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF));
@@ -145,7 +146,7 @@ TEST(SessionArchiveTest, WritesVersionFourInItsLayout) {
 }
 
 TEST(SessionArchiveTest, RoundTripKeepsTheFieldsAndResetsTheRest) {
-  ServicesScope services;
+  CScopedServices services;
   CSessionPtr session = CSession::Create(QString(), true);
   session->SetNew(false);
   session->SetUnitId(u"Unit ü"_qs);
@@ -175,7 +176,7 @@ TEST(SessionArchiveTest, RoundTripKeepsTheFieldsAndResetsTheRest) {
 }
 
 TEST(SessionArchiveTest, ReadsEveryOlderVersion) {
-  ServicesScope services;
+  CScopedServices services;
   const QByteArray guid = Hex("33221100554477668899aabbccddeeff");
   for (int version = 1; version <= 5; ++version) {
     CArchive ar;
@@ -220,7 +221,7 @@ TEST(SessionArchiveTest, ReadsEveryOlderVersion) {
 }
 
 TEST(SessionArchiveTest, ZeroGuidIsReplaced) {
-  ServicesScope services;
+  CScopedServices services;
   CSessionPtr session = CSession::Create(QString(), false);
   session->SetCreated(CSystemTime::Now());
   const QByteArray bytes = session->WriteArchive();
@@ -230,7 +231,7 @@ TEST(SessionArchiveTest, ZeroGuidIsReplaced) {
 }
 
 TEST(SessionArchiveTest, BadVersionsAndShortInputAreRefusedAndChangeNothing) {
-  ServicesScope services;
+  CScopedServices services;
   CSessionPtr source = CSession::Create(QString(), true);
   source->SetValueText(u"a"_qs, u"b"_qs);
   const QByteArray good = source->WriteArchive();
@@ -256,7 +257,7 @@ TEST(SessionArchiveTest, BadVersionsAndShortInputAreRefusedAndChangeNothing) {
 }
 
 TEST(SessionTest, ReferenceCountingReleasesWithTheLastReference) {
-  ServicesScope services;
+  CScopedServices services;
   CSession* session = new CSession(nullptr, true);
   EXPECT_EQ(session->AddRef(), 1u);
   EXPECT_EQ(session->AddRef(), 2u);

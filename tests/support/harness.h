@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QString>
 
 namespace qlt::test {
@@ -22,5 +24,15 @@ QString ThirdPartyData(const QString& relative);
 // The bytes of the file at `path`. A file that cannot be read adds a failure naming it and gives
 // an empty array, so a test stops with ASSERT_FALSE(bytes.isEmpty()) before using them.
 QByteArray ReadFixture(const QString& path);
+
+// Runs the event loop until `done` holds or a generous time has passed; returns `done()`.
+template <typename Done>
+bool ProcessEventsUntil(Done done) {
+  const QDeadlineTimer deadline(20000);
+  while (!done() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return done();
+}
 
 }  // namespace qlt::test

@@ -26,37 +26,21 @@
 #include "project/page.h"
 #include "project/point_factory.h"
 #include "project/project.h"
-#include "project/sample_project.h"
+#include "support/files.h"
 #include "support/harness.h"
+#include "support/project_builder.h"
+#include "support/tool_runner.h"
 #include "values/safe_array.h"
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QByteArray out;
-  QByteArray err;
-};
+using qlt::test::ReadFileBytes;
+using qlt::test::WriteFileBytes;
+using Result = qlt::test::ToolRun;
 
-Result RunQlt(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(QLT_BINARY_DIR "/qlt"), QStringList{"project"} + arguments);
-  Result result;
-  if (!process.waitForFinished(120000)) return result;
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-  result.out = process.readAllStandardOutput();
-  result.err = process.readAllStandardError();
-  return result;
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+// `qlt project` with the arguments.
+Result RunProject(const QStringList& arguments) {
+  return qlt::test::RunQlt(QStringList{QStringLiteral("project")} + arguments);
 }
 
 QString Home(const QString& name) { return qlt::test::TestHome() + QLatin1Char('/') + name; }
@@ -121,7 +105,7 @@ void AddEveryValue(CVariantMap& map) {
   map.SetVariant("int", CVariant::FromInteger(kVtInt, -7));
   map.SetVariant("uint", CVariant::FromInteger(kVtUint, 4000000000ll));
 
-  map.SetVariant("bytes", CVariant::FromBytes(sample::Bytes(1000, 9)));
+  map.SetVariant("bytes", CVariant::FromBytes(qlt::test::PatternBytes(1000, 9)));
   map.SetVariant("bytes empty", CVariant::FromBytes(QByteArray()));
   map.SetVariant("ui1 from 1", Array(kVtUi1, {{1, 3}}, Raw<uint8_t>({1, 2, 255})));
   map.SetVariant("i1 array", Array(kVtI1, {{0, 2}}, Raw<int8_t>({-1, 127})));
@@ -141,7 +125,7 @@ void AddEveryValue(CVariantMap& map) {
   map.SetVariant("r8 array", Array(kVtR8, {{0, 2}},
                                    Raw<double>({1e300, std::numeric_limits<double>::infinity()})));
   map.SetVariant("date array", Array(kVtDate, {{0, 2}}, Raw<double>({45413.5, 0.1})));
-  map.SetVariant("decimal array", Array(kVtDecimal, {{0, 1}}, sample::Bytes(16, 7)));
+  map.SetVariant("decimal array", Array(kVtDecimal, {{0, 1}}, qlt::test::PatternBytes(16, 7)));
   CSafeArray strings(kVtBstr, {{2, 3}});
   strings.Strings() = {QStringLiteral("a"), QString(), QStringLiteral("\u00fc")};
   map.SetVariant("string array", CVariant::FromArray(strings));
@@ -155,12 +139,12 @@ void AddEveryValue(CVariantMap& map) {
 // The sample project with every point type, and every value type in its maps.
 QString WriteEveryTypeProject(const QString& name) {
   CProject project;
-  sample::Fill(project);
+  qlt::test::FillSampleProject(project);
   AddEveryValue(project.MutableProperties());
   AddEveryValue(project.Page(1)->MutableProperties());
   CPage* first = project.Page(0);
   first->Point(0)->SetDefaultValue(CVariant::FromDate(45413.4375));
-  first->Point(1)->SetDefaultValue(CVariant::FromBytes(sample::Bytes(30, 8)));
+  first->Point(1)->SetDefaultValue(CVariant::FromBytes(qlt::test::PatternBytes(30, 8)));
   auto* custom = dynamic_cast<CCustomPoint*>(project.FindPointByName(QStringLiteral("Gadget")));
   AddEveryValue(custom->MutableBag());
   // A point without a name, named as a logic target by its number.
@@ -171,7 +155,7 @@ QString WriteEveryTypeProject(const QString& name) {
       static_cast<uint32_t>(project.FindPointByName(QStringLiteral("Name"))->UniqueNumber()), 777u,
       12345u};
   const QString path = Home(name);
-  EXPECT_TRUE(WriteAll(path, project.SaveToBytes()));
+  EXPECT_TRUE(WriteFileBytes(path, project.SaveToBytes()));
   return path;
 }
 
@@ -184,17 +168,17 @@ QJsonObject ParseJson(const QByteArray& text) {
 
 // Dumps `ppc`, builds the dump again and dumps that: both dumps and both files must match.
 void ExpectRoundTrip(const QString& ppc, QByteArray* dumpOut = nullptr) {
-  const Result first = RunQlt({"dump", ppc});
+  const Result first = RunProject({"dump", ppc});
   ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
   const QString form = ppc + QStringLiteral(".json");
   const QString rebuilt = ppc + QStringLiteral(".rebuilt.ppc");
-  ASSERT_TRUE(WriteAll(form, first.out));
-  const Result build = RunQlt({"build", form, rebuilt});
+  ASSERT_TRUE(WriteFileBytes(form, first.out));
+  const Result build = RunProject({"build", form, rebuilt});
   ASSERT_EQ(build.exitCode, 0) << build.err.toStdString();
-  const Result second = RunQlt({"dump", rebuilt});
+  const Result second = RunProject({"dump", rebuilt});
   ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
   EXPECT_EQ(second.out, first.out);
-  EXPECT_EQ(ReadAll(rebuilt), ReadAll(ppc));
+  EXPECT_EQ(ReadFileBytes(rebuilt), ReadFileBytes(ppc));
   if (dumpOut) *dumpOut = first.out;
 }
 
@@ -240,7 +224,7 @@ TEST(ProjectJsonRoundTrip, DumpBuildDumpIsIdenticalForEveryPointAndValueType) {
 
 TEST(ProjectJsonRoundTrip, DemoProjectBuildsLoadsAndRoundTrips) {
   const QString ppc = Home(QStringLiteral("Site Inspection.ppc"));
-  const Result build = RunQlt({"build", kDemoSource, ppc});
+  const Result build = RunProject({"build", kDemoSource, ppc});
   ASSERT_EQ(build.exitCode, 0) << build.err.toStdString();
 
   CProject project;
@@ -304,7 +288,7 @@ TEST(ProjectJsonRoundTrip, DemoProjectBuildsLoadsAndRoundTrips) {
 
 TEST(ProjectJsonBuild, ShortFormTakesTheModelDefaults) {
   const QString form = Home(QStringLiteral("short.json"));
-  ASSERT_TRUE(WriteAll(form, R"({
+  ASSERT_TRUE(WriteFileBytes(form, R"({
     "uniqueNumber": 99,
     "createdTime": "2024-01-02T03:04:05Z",
     "savedTime": 1704164645,
@@ -322,7 +306,7 @@ TEST(ProjectJsonBuild, ShortFormTakesTheModelDefaults) {
     ]
   })"));
   const QString ppc = Home(QStringLiteral("short.ppc"));
-  const Result build = RunQlt({"build", form, ppc});
+  const Result build = RunProject({"build", form, ppc});
   ASSERT_EQ(build.exitCode, 0) << build.err.toStdString();
 
   CProject project;
@@ -378,15 +362,15 @@ TEST(ProjectJsonBuild, ShortFormTakesTheModelDefaults) {
 
   // The same form always makes the same file.
   const QString again = Home(QStringLiteral("again.ppc"));
-  ASSERT_EQ(RunQlt({"build", form, again}).exitCode, 0);
-  EXPECT_EQ(ReadAll(again), ReadAll(ppc));
+  ASSERT_EQ(RunProject({"build", form, again}).exitCode, 0);
+  EXPECT_EQ(ReadFileBytes(again), ReadFileBytes(ppc));
 }
 
 TEST(ProjectJsonBuild, FormWithoutSavedTimeIsStampedNow) {
   const QString form = Home(QStringLiteral("now.json"));
-  ASSERT_TRUE(WriteAll(form, R"({"title": "Now"})"));
+  ASSERT_TRUE(WriteFileBytes(form, R"({"title": "Now"})"));
   const qint64 before = QDateTime::currentSecsSinceEpoch();
-  ASSERT_EQ(RunQlt({"build", form, Home("now.ppc")}).exitCode, 0);
+  ASSERT_EQ(RunProject({"build", form, Home("now.ppc")}).exitCode, 0);
   CProject project;
   ASSERT_TRUE(project.Load(Home("now.ppc")));
   EXPECT_GE(project.GetHeader().savedTime, before);
@@ -490,8 +474,8 @@ TEST(ProjectJsonBuild, BadFormsAreRefusedWithExitCode2AndWriteNothing) {
   for (const BadForm& bad : forms) {
     SCOPED_TRACE(bad.name);
     const QString form = Home(QStringLiteral("bad.json"));
-    ASSERT_TRUE(WriteAll(form, bad.text));
-    const Result result = RunQlt({"build", form, out});
+    ASSERT_TRUE(WriteFileBytes(form, bad.text));
+    const Result result = RunProject({"build", form, out});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.err.contains(bad.message)) << result.err.toStdString();
     EXPECT_FALSE(QFile::exists(out));
@@ -501,83 +485,84 @@ TEST(ProjectJsonBuild, BadFormsAreRefusedWithExitCode2AndWriteNothing) {
 
 TEST(ProjectJsonBuild, FailedBuildLeavesAnExistingFileAlone) {
   const QString out = Home(QStringLiteral("kept.ppc"));
-  ASSERT_TRUE(WriteAll(out, "previous content"));
+  ASSERT_TRUE(WriteFileBytes(out, "previous content"));
   const QString form = Home(QStringLiteral("bad.json"));
-  ASSERT_TRUE(WriteAll(form, R"({"pages": [{"points": [{"type": "Edit"}, {"type": "Nope"}]}]})"));
-  EXPECT_EQ(RunQlt({"build", form, out}).exitCode, 2);
-  EXPECT_EQ(ReadAll(out), "previous content");
+  ASSERT_TRUE(
+      WriteFileBytes(form, R"({"pages": [{"points": [{"type": "Edit"}, {"type": "Nope"}]}]})"));
+  EXPECT_EQ(RunProject({"build", form, out}).exitCode, 2);
+  EXPECT_EQ(ReadFileBytes(out), "previous content");
 }
 
 TEST(ProjectJsonCommand, FileProblemsGiveExitCode1) {
   const QString out = Home(QStringLiteral("out.ppc"));
-  Result result = RunQlt({"build", Home("missing.json"), out});
+  Result result = RunProject({"build", Home("missing.json"), out});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.err.contains("no such file")) << result.err.toStdString();
 
   const QString form = Home(QStringLiteral("image.json"));
-  ASSERT_TRUE(WriteAll(form, R"({"graphics": {"headerImage": {"file": "missing.bmp"}}})"));
-  result = RunQlt({"build", form, out});
+  ASSERT_TRUE(WriteFileBytes(form, R"({"graphics": {"headerImage": {"file": "missing.bmp"}}})"));
+  result = RunProject({"build", form, out});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.err.contains("missing.bmp")) << result.err.toStdString();
   EXPECT_FALSE(QFile::exists(out));
 
-  ASSERT_TRUE(WriteAll(form, R"({"title": "x"})"));
+  ASSERT_TRUE(WriteFileBytes(form, R"({"title": "x"})"));
   const QString unwritable = Home(QStringLiteral("no/such/folder/out.ppc"));
-  EXPECT_EQ(RunQlt({"build", form, unwritable}).exitCode, 1);
+  EXPECT_EQ(RunProject({"build", form, unwritable}).exitCode, 1);
   EXPECT_FALSE(QFile::exists(unwritable));
 
-  EXPECT_EQ(RunQlt({"dump", Home("missing.ppc")}).exitCode, 1);
-  EXPECT_EQ(RunQlt({"dump", qlt::test::TestHome()}).exitCode, 1);
+  EXPECT_EQ(RunProject({"dump", Home("missing.ppc")}).exitCode, 1);
+  EXPECT_EQ(RunProject({"dump", qlt::test::TestHome()}).exitCode, 1);
 }
 
 TEST(ProjectJsonCommand, BadArgumentsAndForeignFilesGiveExitCode2) {
   const QString notProject = Home(QStringLiteral("text.ppc"));
-  ASSERT_TRUE(WriteAll(notProject, "this is not a project file"));
-  const Result foreign = RunQlt({"dump", notProject});
+  ASSERT_TRUE(WriteFileBytes(notProject, "this is not a project file"));
+  const Result foreign = RunProject({"dump", notProject});
   EXPECT_EQ(foreign.exitCode, 2);
   EXPECT_TRUE(foreign.out.isEmpty());
-  EXPECT_EQ(RunQlt({}).exitCode, 2);
-  EXPECT_EQ(RunQlt({"convert"}).exitCode, 2);
-  EXPECT_EQ(RunQlt({"build", Home("only-one.json")}).exitCode, 2);
-  EXPECT_EQ(RunQlt({"dump"}).exitCode, 2);
-  EXPECT_EQ(RunQlt({"dump", notProject, "--images"}).exitCode, 2);
-  EXPECT_EQ(RunQlt({"dump", notProject, "--no-images", "--images", Home("img")}).exitCode, 2);
+  EXPECT_EQ(RunProject({}).exitCode, 2);
+  EXPECT_EQ(RunProject({"convert"}).exitCode, 2);
+  EXPECT_EQ(RunProject({"build", Home("only-one.json")}).exitCode, 2);
+  EXPECT_EQ(RunProject({"dump"}).exitCode, 2);
+  EXPECT_EQ(RunProject({"dump", notProject, "--images"}).exitCode, 2);
+  EXPECT_EQ(RunProject({"dump", notProject, "--no-images", "--images", Home("img")}).exitCode, 2);
 }
 
 TEST(ProjectJsonImages, ImagesCanLiveInFilesBesideTheForm) {
   const QString ppc = WriteEveryTypeProject(QStringLiteral("images.ppc"));
   const QString form = Home(QStringLiteral("forms/images.json"));
   ASSERT_TRUE(QDir().mkpath(Home("forms")));
-  const Result dump = RunQlt({"dump", ppc, "--out", form, "--images", Home("forms/img")});
+  const Result dump = RunProject({"dump", ppc, "--out", form, "--images", Home("forms/img")});
   ASSERT_EQ(dump.exitCode, 0) << dump.err.toStdString();
   EXPECT_TRUE(dump.out.isEmpty());
 
-  const QJsonObject json = ParseJson(ReadAll(form));
+  const QJsonObject json = ParseJson(ReadFileBytes(form));
   const QJsonObject header = json["graphics"]["headerImage"].toObject();
   EXPECT_FALSE(header.contains("base64"));
   const QString file = header["file"].toString();
   EXPECT_TRUE(file.startsWith("img/")) << file.toStdString();
   CProject project;
   ASSERT_TRUE(project.Load(ppc));
-  EXPECT_EQ(ReadAll(Home("forms/") + file), project.Graphics().headerImage);
+  EXPECT_EQ(ReadFileBytes(Home("forms/") + file), project.Graphics().headerImage);
 
   const QString rebuilt = Home(QStringLiteral("rebuilt.ppc"));
-  const Result build = RunQlt({"build", form, rebuilt});
+  const Result build = RunProject({"build", form, rebuilt});
   ASSERT_EQ(build.exitCode, 0) << build.err.toStdString();
-  EXPECT_EQ(ReadAll(rebuilt), ReadAll(ppc));
+  EXPECT_EQ(ReadFileBytes(rebuilt), ReadFileBytes(ppc));
 }
 
 TEST(ProjectJsonImages, ReviewDumpWithoutImagesDoesNotBuild) {
   const QString ppc = WriteEveryTypeProject(QStringLiteral("review.ppc"));
-  const Result dump = RunQlt({"dump", ppc, "--no-images"});
+  const Result dump = RunProject({"dump", ppc, "--no-images"});
   ASSERT_EQ(dump.exitCode, 0) << dump.err.toStdString();
   const QJsonObject header = ParseJson(dump.out)["graphics"].toObject()["headerImage"].toObject();
   EXPECT_EQ(header.keys(), (QStringList{"sha1", "size"}));
   EXPECT_EQ(header["sha1"].toString().size(), 40);
 
   const QString form = Home(QStringLiteral("review.json"));
-  ASSERT_TRUE(WriteAll(form, dump.out));
-  const Result build = RunQlt({"build", form, Home("review-built.ppc")});
+  ASSERT_TRUE(WriteFileBytes(form, dump.out));
+  const Result build = RunProject({"build", form, Home("review-built.ppc")});
   EXPECT_EQ(build.exitCode, 2);
   EXPECT_TRUE(build.err.contains("graphics.headerImage")) << build.err.toStdString();
   EXPECT_FALSE(QFile::exists(Home("review-built.ppc")));

@@ -16,35 +16,17 @@
 #include "project/project.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
+#include "support/files.h"
 #include "support/harness.h"
+#include "support/project_builder.h"
+#include "support/session_files.h"
+#include "support/tool_runner.h"
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QByteArray out;
-  QByteArray err;
-  QJsonObject Values() const { return QJsonDocument::fromJson(out).object(); }
-  std::string Err() const { return err.toStdString(); }
-};
-
-Result RunQlt(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(QLT_BINARY_DIR "/qlt"), arguments);
-  Result result;
-  if (!process.waitForFinished(60000)) return result;
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-  result.out = process.readAllStandardOutput();
-  result.err = process.readAllStandardError();
-  return result;
-}
-
-template <typename T>
-T* Add(CPage* page, const QString& name) {
-  auto* point = static_cast<T*>(page->AddPoint(T::kTypeCode));
-  point->SetName(name);
-  return point;
-}
+using qlt::test::AddPoint;
+using qlt::test::RunQlt;
+using Result = qlt::test::ToolRun;
 
 class SessionFillTest : public ::testing::Test {
  protected:
@@ -58,26 +40,24 @@ class SessionFillTest : public ::testing::Test {
     CProject project;
     CPage* first = project.AddPage();
     first->SetCaption(QStringLiteral("Order"));
-    Add<CEditPoint>(first, "Qty");
-    Add<CEditPoint>(first, "Price");
-    auto* total = Add<CMathPoint>(first, "Total");
+    AddPoint<CEditPoint>(first, "Qty");
+    AddPoint<CEditPoint>(first, "Price");
+    auto* total = AddPoint<CMathPoint>(first, "Total");
     total->MutableSettings().expression = QStringLiteral("Qty * Price");
     total->MutableSettings().decimals = 2;
     CPage* second = project.AddPage();
     second->SetCaption(QStringLiteral("Notes"));
-    auto* note = Add<CEditPoint>(second, "Note");
+    auto* note = AddPoint<CEditPoint>(second, "Note");
     note->SetVisible(0);
-    auto* big = Add<CLogicPoint>(second, "Big");
+    auto* big = AddPoint<CLogicPoint>(second, "Big");
     big->MutableSettings().firstName = QStringLiteral("Total");
     big->MutableSettings().firstComparison = 3;
     big->MutableSettings().firstValue = QStringLiteral("100");
     big->MutableSettings().targets = {static_cast<uint32_t>(note->UniqueNumber())};
     second->AddPoint(CEditPoint::kTypeCode);
-    auto* strictPoint = Add<CEditPoint>(second, "Strict");
+    auto* strictPoint = AddPoint<CEditPoint>(second, "Strict");
     if (strict) strictPoint->SetRequiredMode(2);
-    QFile file(m_path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(project.SaveToBytes());
+    ASSERT_TRUE(qlt::test::WriteFileBytes(m_path, project.SaveToBytes()));
   }
 
   QString Database() const { return CSessionDatabase::DatabasePath(m_path); }

@@ -10,35 +10,20 @@
 #include <QProcess>
 
 #include "app/services.h"
-#include "project/file_blob.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
+#include "support/files.h"
 #include "support/harness.h"
+#include "support/session_files.h"
+#include "support/tool_runner.h"
+#include "values/file_blob.h"
 #include "values/safe_array.h"
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QByteArray out;
-  QByteArray err;
-};
-
-Result RunQlt(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(QLT_BINARY_DIR "/qlt"), arguments);
-  Result result;
-  if (!process.waitForFinished(60000)) return result;
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-  result.out = process.readAllStandardOutput();
-  result.err = process.readAllStandardError();
-  return result;
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using qlt::test::ReadFileBytes;
+using qlt::test::RunQlt;
+using Result = qlt::test::ToolRun;
 
 // A file value whose stored name is taken as it is (FileBlob::Make would cut a path off).
 CVariant RawFileValue(const QString& name, const QByteArray& content) {
@@ -57,18 +42,15 @@ class SessionsCommandTest : public ::testing::Test {
   void SetUp() override {
     m_dir = qlt::test::TestHome() + QStringLiteral("/data");
     m_project = m_dir + QStringLiteral("/Survey.ppc");
-    QFile file(m_project);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("project");
+    ASSERT_TRUE(qlt::test::WriteFileBytes(m_project, "project"));
   }
 
   CSessionPtr Store(CSessionDatabase& db, int day, uint32_t state,
-                    std::initializer_list<std::pair<const char*, CVariant>> values) {
-    CSessionPtr session = CSession::Create(QString(), true);
+                    qlt::test::SessionValues values) {
+    CSessionPtr session = qlt::test::NewSession(values);
     session->SetCreated(CSystemTime::FromDateTime(QDateTime(QDate(2024, 1, day), QTime(3, 4, 5))));
     session->SetUnitId(u"Unit 1"_qs);
     session->SetState(state);
-    for (const auto& [name, value] : values) session->SetValue(QString::fromLatin1(name), value);
     EXPECT_TRUE(db.SaveSession(*session));
     return session;
   }
@@ -104,7 +86,7 @@ TEST_F(SessionsCommandTest, CsvExportQuotesFieldsAndWritesFilesInsideTheFolder) 
   EXPECT_TRUE(result.err.contains("../escape.txt")) << result.err.toStdString();
   EXPECT_TRUE(result.out.isEmpty());
 
-  const QStringList lines = QString::fromUtf8(ReadAll(out)).split(u"\r\n"_qs);
+  const QStringList lines = QString::fromUtf8(ReadFileBytes(out)).split(u"\r\n"_qs);
   ASSERT_EQ(lines.size(), 5) << lines.join(u'|').toStdString();  // header, 3 rows, final CRLF
   EXPECT_TRUE(lines[4].isEmpty());
   // Point columns in the order the database added them.
@@ -156,8 +138,8 @@ TEST_F(SessionsCommandTest, CsvExportQuotesFieldsAndWritesFilesInsideTheFolder) 
             row(sent, u"sent"_qs, {{u"photo"_qs, u"../escape.txt"_qs}}).join(u','));
   EXPECT_TRUE(QDateTime::fromString(lines[1].split(u',')[2], Qt::ISODateWithMs).isValid());
 
-  EXPECT_EQ(ReadAll(files + u"/photo.jpg"_qs), "first image");
-  EXPECT_EQ(ReadAll(files + u"/photo-2.jpg"_qs), "second image");
+  EXPECT_EQ(ReadFileBytes(files + u"/photo.jpg"_qs), "first image");
+  EXPECT_EQ(ReadFileBytes(files + u"/photo-2.jpg"_qs), "second image");
   EXPECT_EQ(QDir(files).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
   // Nothing was written outside the folder.
   QDirIterator all(qlt::test::TestHome(), {u"escape*"_qs}, QDir::Files | QDir::Hidden,
@@ -180,8 +162,8 @@ TEST_F(SessionsCommandTest, ExportNeverOverwritesFilesAlreadyInTheFolder) {
   const Result result = RunQlt(
       {u"sessions"_qs, u"export"_qs, m_project, u"--format"_qs, u"csv"_qs, u"--files"_qs, files});
   EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-  EXPECT_EQ(ReadAll(files + u"/report.pdf"_qs), "precious");
-  EXPECT_EQ(ReadAll(files + u"/report-2.pdf"_qs), "new");
+  EXPECT_EQ(ReadFileBytes(files + u"/report.pdf"_qs), "precious");
+  EXPECT_EQ(ReadFileBytes(files + u"/report-2.pdf"_qs), "new");
   EXPECT_TRUE(result.out.contains(",report-2.pdf\r\n")) << result.out.toStdString();
 }
 
@@ -314,7 +296,7 @@ TEST_F(SessionsCommandTest, BadArgumentsAndUnreadableFilesFailClearly) {
     EXPECT_EQ(result.exitCode, c.exitCode) << c.arguments.join(u' ').toStdString();
     EXPECT_TRUE(result.err.contains(c.message)) << result.err.toStdString();
   }
-  EXPECT_EQ(ReadAll(m_project), "project");
+  EXPECT_EQ(ReadFileBytes(m_project), "project");
 }
 
 TEST_F(SessionsCommandTest, DamagedDatabaseIsReportedAndLeftAsItWas) {
@@ -323,14 +305,14 @@ TEST_F(SessionsCommandTest, DamagedDatabaseIsReportedAndLeftAsItWas) {
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("garbage that is not a session database");
   file.close();
-  const QByteArray before = ReadAll(path);
+  const QByteArray before = ReadFileBytes(path);
   const QString out = m_dir + u"/out.json"_qs;
   const Result result = RunQlt(
       {u"sessions"_qs, u"export"_qs, m_project, u"--format"_qs, u"json"_qs, u"--out"_qs, out});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.err.contains("Database.UnrecognizedPPD")) << result.err.toStdString();
   EXPECT_TRUE(result.err.contains("cannot open session database"));
-  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(ReadFileBytes(path), before);
   EXPECT_FALSE(QFile::exists(out));
 }
 

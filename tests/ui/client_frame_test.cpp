@@ -15,14 +15,17 @@
 #include <QTimer>
 #include <memory>
 
-#include "page_test_support.h"
+#include "app/services.h"
 #include "platform/settings_store.h"
 #include "points/edit_point.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "sessions/fault_vfs.h"
 #include "sessions/session_database.h"
 #include "sqlite3.h"
+#include "support/fault_vfs.h"
+#include "support/project_builder.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
 #include "ui/client_button_bar.h"
 #include "ui/client_filter_bar.h"
 #include "ui/client_header_ctrl.h"
@@ -33,7 +36,7 @@
 
 namespace {
 
-using uitest::CScopedServices;
+using qlt::test::CScopedServices;
 
 // Writes a three-page project: "Name" on page 1 (required as asked), "Count" on page 2,
 // "Notes" on page 3; the session list shows Name.
@@ -48,9 +51,8 @@ void WriteProject(const QString& path, const QString& title, int32_t number,
   for (int i = 0; i < 3; ++i) {
     CPage* page = project.AddPage();
     page->SetCaption(QStringLiteral("Page %1").arg(i + 1));
-    CBasePoint* point = page->AddPoint(CEditPoint::kTypeCode);
-    point->SetName(QString::fromLatin1(names[i]));
-    point->SetCaption(QString::fromLatin1(names[i]));
+    const QString name = QString::fromLatin1(names[i]);
+    CEditPoint* point = qlt::test::AddPoint<CEditPoint>(page, name, name);
     if (i == 0) point->SetRequiredMode(nameRequired);
   }
   project.SetPath(path);
@@ -63,7 +65,7 @@ void StoreSessions(const QString& projectPath, const QList<QPair<QString, uint32
   ASSERT_TRUE(database.Open());
   CSessionDatabase* db = &database;
   for (const auto& [name, state] : sessions) {
-    CSessionPtr session = CSession::Create(CProject::UnitId(), true);
+    CSessionPtr session = qlt::test::NewSession({}, CProject::UnitId());
     session->SetValueText(QStringLiteral("Name"), name);
     ASSERT_TRUE(db->SaveSession(*session));
     if (state != CSession::kStateActive) {
@@ -160,9 +162,9 @@ class ClientFrameTest : public ::testing::Test {
     return names;
   }
 
-  CScopedServices m_services;
+  CScopedServices m_services{CScopedServices::Clock::kWall};
   QTemporaryDir m_data;
-  CSettingsStore m_settings;
+  CSettingsStore m_settings{CSettingsStore::DefaultFilePath()};
   std::unique_ptr<CClientFrame> m_frame;
 };
 

@@ -7,13 +7,13 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include "support/page_view_fixture.h"
 #include "ui/date_time_box.h"
-#include "ui/page_test_support.h"
 
 namespace {
 
-using uitest::CProbePoint;
-using uitest::PageViewTest;
+using qlt::test::CProbePoint;
+using qlt::test::PageViewTest;
 
 class ControlHostTest : public PageViewTest {
  protected:

@@ -4,11 +4,11 @@
 #include <QPlainTextEdit>
 
 #include "points/edit_point.h"
-#include "ui/page_test_support.h"
+#include "support/page_view_fixture.h"
 
 namespace {
 
-using uitest::PageViewTest;
+using qlt::test::PageViewTest;
 
 class EditPointWidgetTest : public PageViewTest {
  protected:

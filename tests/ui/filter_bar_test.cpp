@@ -8,9 +8,9 @@
 #include <QTest>
 
 #include "app/language.h"
+#include "support/scoped_services.h"
 #include "ui/client_filter_bar.h"
 #include "ui/client_icons.h"
-#include "ui/page_test_support.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ class FilterBarTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_bar.get()));
   }
 
-  uitest::CScopedServices m_services;
+  qlt::test::CScopedServices m_services{qlt::test::CScopedServices::Clock::kWall};
   std::unique_ptr<CClientFilterBar> m_bar;
 };
 

@@ -9,12 +9,12 @@
 #include "app/image_services.h"
 #include "points/link_point.h"
 #include "project/display_scale.h"
-#include "ui/page_test_support.h"
+#include "support/page_view_fixture.h"
 
 namespace {
 
-using uitest::CProbePoint;
-using uitest::PageViewTest;
+using qlt::test::CProbePoint;
+using qlt::test::PageViewTest;
 
 constexpr int kSpacing = 5;  // the project's default spacing
 

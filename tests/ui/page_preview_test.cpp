@@ -12,8 +12,8 @@
 #include "app/image_services.h"
 #include "project/project.h"
 #include "support/harness.h"
-#include "ui/demo_project.h"
-#include "ui/page_test_support.h"
+#include "support/project_builder.h"
+#include "support/scoped_services.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ class PagePreviewTest : public ::testing::Test {
   // Writes the demo project into the test's home and returns its path.
   QString WriteDemo(const QString& name, bool ownImages) {
     CProject project;
-    uitest::BuildDemoProject(project, ownImages);
+    qlt::test::BuildDemoProject(project, ownImages);
     const QString path = qlt::test::TestHome() + QLatin1Char('/') + name;
     project.SetPath(path);
     EXPECT_TRUE(project.Save());
@@ -84,7 +84,7 @@ class PagePreviewTest : public ::testing::Test {
     QFile::copy(path, target);
   }
 
-  uitest::CScopedServices m_services;
+  qlt::test::CScopedServices m_services{qlt::test::CScopedServices::Clock::kWall};
 };
 
 TEST_F(PagePreviewTest, WritesThePageAsTheWindowShowsIt) {

@@ -13,15 +13,18 @@
 #include <QTest>
 #include <memory>
 
+#include "app/language.h"
 #include "platform/settings_store.h"
 #include "points/edit_point.h"
 #include "project/page.h"
 #include "project/project.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
-#include "sessions/session_test_util.h"
+#include "support/files.h"
 #include "support/harness.h"
-#include "ui/page_test_support.h"
+#include "support/project_builder.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
 #include "ui/session_list_ctrl.h"
 #include "ui/session_list_model.h"
 
@@ -42,9 +45,8 @@ class SessionListTest : public ::testing::Test {
     header.title = QStringLiteral("Survey");
     CPage* page = m_project->AddPage();
     for (const char* name : {"Name", "Count", "Status", "Photo"}) {
-      auto* point = static_cast<CEditPoint*>(page->AddPoint(CEditPoint::kTypeCode));
-      point->SetName(QString::fromLatin1(name));
-      point->SetCaption(QStringLiteral("Caption of ") + QString::fromLatin1(name));
+      const QString text = QString::fromLatin1(name);
+      qlt::test::AddPoint<CEditPoint>(page, text, QStringLiteral("Caption of ") + text);
     }
     m_project->SetPath(qlt::test::TestHome() + QStringLiteral("/data/Survey.ppc"));
     m_database = std::make_unique<CSessionDatabase>(m_project->Path());
@@ -59,10 +61,8 @@ class SessionListTest : public ::testing::Test {
   void SetColumns(const QString& text) { m_project->MutableHeader().sessionListColumns = text; }
 
   // Saves an active session with the values; created at 2024-05-06 07:08 plus `minutes`.
-  QUuid AddSession(std::initializer_list<std::pair<const char*, CVariant>> values,
-                   uint32_t flags = 0, int minutes = 0) {
-    CSessionPtr session = CSession::Create(CProject::UnitId(), true);
-    for (const auto& [name, value] : values) session->SetValue(QString::fromLatin1(name), value);
+  QUuid AddSession(qlt::test::SessionValues values, uint32_t flags = 0, int minutes = 0) {
+    CSessionPtr session = qlt::test::NewSession(values, CProject::UnitId());
     session->SetCreated(CSystemTime::FromDateTime(
         QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)).addSecs(60LL * minutes)));
     session->AssignFlags(flags);
@@ -76,7 +76,7 @@ class SessionListTest : public ::testing::Test {
 
   // The list shown as a window, rebuilt from the project.
   CSessionListCtrl& ShowList(int width = 480, int height = 400) {
-    m_list = std::make_unique<CSessionListCtrl>();
+    m_list = std::make_unique<CSessionListCtrl>(m_settings);
     m_list->resize(width, height);
     m_list->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_list.get()));
@@ -97,7 +97,8 @@ class SessionListTest : public ::testing::Test {
   QPoint RowPoint(int row) { return m_list->visualRect(m_list->Model()->index(row, 0)).center(); }
   void Tap(int row) { QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, RowPoint(row)); }
 
-  uitest::CScopedServices m_services;
+  qlt::test::CScopedServices m_services{qlt::test::CScopedServices::Clock::kWall};
+  CSettingsStore m_settings{CSettingsStore::DefaultFilePath()};
   std::unique_ptr<CProject> m_project;
   std::unique_ptr<CSessionDatabase> m_database;
   std::unique_ptr<CSessionListCtrl> m_list;
@@ -501,7 +502,7 @@ TEST_F(SessionListTest, ColumnWidthsAreKeptPerProject) {
   list.header()->resizeSection(0, 111);
   list.header()->resizeSection(2, 222);
   list.SaveColumnWidths();
-  CSettingsStore settings;
+  CSettingsStore settings(CSettingsStore::DefaultFilePath());
   EXPECT_EQ(settings.ReadInt(QStringLiteral("SessionColumns"), QStringLiteral("4711.0"), 0), 111);
   EXPECT_EQ(settings.ReadInt(QStringLiteral("SessionColumns"), QStringLiteral("4711.2"), 0), 222);
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "qt_print.h"
-#include "user_locale.h"
+#include "support/qt_print.h"
+#include "support/user_locale.h"
 #include "values/variant_ops.h"
 
 namespace {

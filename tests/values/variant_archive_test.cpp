@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "qt_print.h"
+#include "support/qt_print.h"
 #include "values/archive.h"
 #include "values/safe_array.h"
 #include "values/variant.h"

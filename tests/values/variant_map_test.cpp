@@ -4,8 +4,8 @@
 
 #include <QSet>
 
-#include "qt_print.h"
-#include "user_locale.h"
+#include "support/qt_print.h"
+#include "support/user_locale.h"
 #include "values/archive.h"
 #include "values/safe_array.h"
 

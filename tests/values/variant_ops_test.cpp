@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "project/file_blob.h"
-#include "qt_print.h"
-#include "user_locale.h"
+#include "support/qt_print.h"
+#include "support/user_locale.h"
+#include "values/file_blob.h"
 #include "values/safe_array.h"
 #include "values/variant_map.h"
 

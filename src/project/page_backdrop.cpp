@@ -1,4 +1,4 @@
-#include "ui/page_backdrop.h"
+#include "project/page_backdrop.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -15,16 +15,15 @@
 #include "project/page.h"
 #include "project/plain_page_window.h"
 #include "project/project.h"
-#include "project/scoped_test_services.h"
-#include "values/qt_print.h"
+#include "support/project_builder.h"
+#include "support/qt_print.h"
+#include "support/scoped_services.h"
 
 class ComputedPointFixture : public ::testing::Test {
  protected:
   template <typename T>
   T* Add(const QString& name, CPage* page = nullptr) {
-    auto* point = static_cast<T*>((page ? page : m_page)->AddPoint(T::kTypeCode));
-    point->SetName(name);
-    return point;
+    return qlt::test::AddPoint<T>(page ? page : m_page, name);
   }
   // A point made here (a subclass that counts, for example), added to the page.
   template <typename T>
@@ -56,7 +55,7 @@ class ComputedPointFixture : public ::testing::Test {
   // A value typed by the user.
   static void Type(CBasePoint* point, const QString& text) { point->SetValue(text); }
 
-  CScopedTestServices m_services;
+  qlt::test::CScopedServices m_services;
   CProject m_project;
   CPage* m_page = m_project.AddPage();
   CPlainPageWindow m_window;

@@ -1,4 +1,4 @@
-#include "project/file_blob.h"
+#include "values/file_blob.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "ui/help_markup.h"
+#include "project/help_markup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sessions/fault_vfs.h"
+#include "support/fault_vfs.h"
 
 #include <sqlite3.h>
 

@@ -9,7 +9,7 @@
 #include <QRect>
 #include <QString>
 
-#include "ui/help_markup.h"
+#include "project/help_markup.h"
 
 class CHelpLayout {
  public:

@@ -1,12 +1,12 @@
 // How help texts are read into words and line breaks, and how the words are placed in a column.
-#include "ui/help_markup.h"
+#include "project/help_markup.h"
 
 #include <gtest/gtest.h>
 
 #include <QFont>
 #include <QFontMetrics>
 
-#include "ui/help_layout.h"
+#include "project/help_layout.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-// Shared pieces of the page display tests: scripted services installed for one test, a probe
-// point that measures, paints, refuses and records what the page display asks of it, and a
-// top-level page display shown and activated on the offscreen platform. Header-only; test code
-// only.
+// The page display fixture of the widget tests: a probe point that measures, paints, refuses and
+// records what the page display asks of it, and a project with a top-level page display shown and
+// activated on the offscreen platform, with scripted services. Header-only, for the test binaries
+// that link the user interface library; the test's thread.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,41 +12,16 @@
 #include <QTest>
 #include <memory>
 
-#include "app/language.h"
-#include "app/message_service.h"
-#include "app/services.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/page_window.h"
 #include "project/project.h"
+#include "support/scoped_services.h"
 #include "ui/page_ctrl.h"
 
-namespace uitest {
+namespace qlt::test {
 
 inline const QString kSessionGuid = QStringLiteral("0C1D2E3F-4A5B-6C7D-8E9F-A0B1C2D3E4F5");
-
-// Scripted messages and the embedded translation table for one test; the previous services
-// come back afterwards.
-class CScopedServices {
- public:
-  CScopedServices() {
-    auto services = std::make_unique<CServices>();
-    auto messages = std::make_unique<CScriptedMessageService>();
-    m_messages = messages.get();
-    services->SetMessageService(std::move(messages));
-    m_previous = CServices::Install(std::move(services));
-    CLanguage::Instance().LoadTranslation(QString(), QString());
-  }
-  ~CScopedServices() { CServices::Install(std::move(m_previous)); }
-  CScopedServices(const CScopedServices&) = delete;
-  CScopedServices& operator=(const CScopedServices&) = delete;
-
-  CScriptedMessageService& Messages() { return *m_messages; }
-
- private:
-  CScriptedMessageService* m_messages;
-  std::unique_ptr<CServices> m_previous;
-};
 
 // A point of a fixed height that paints a flat colour, optionally owns an edit box placed over
 // its lower part, can refuse verification and records taps, commands and widths.
@@ -157,9 +132,9 @@ class PageViewTest : public ::testing::Test {
   }
   QWidget* Focused() const { return QApplication::focusWidget(); }
 
-  CScopedServices m_services;
+  CScopedServices m_services{CScopedServices::Clock::kWall};
   std::unique_ptr<CProject> m_project;
   std::unique_ptr<CPageCtrl> m_view;
 };
 
-}  // namespace uitest
+}  // namespace qlt::test

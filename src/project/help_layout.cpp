@@ -1,4 +1,4 @@
-#include "ui/help_layout.h"
+#include "project/help_layout.h"
 
 #include <QFontMetrics>
 #include <algorithm>

@@ -1,0 +1,23 @@
+// Runs the built command-line tool `qlt` as its own process, as a user would, and keeps what it
+// printed. Test code only; the test's thread.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QStringList>
+#include <string>
+
+namespace qlt::test {
+
+struct ToolRun {
+  int exitCode = -1;  // -1: it did not finish; -2: it crashed
+  QByteArray out;
+  QByteArray err;
+  // Standard output read as a JSON object, and standard error for failure messages.
+  QJsonObject Values() const;
+  std::string Err() const { return err.toStdString(); }
+};
+
+ToolRun RunQlt(const QStringList& arguments);
+
+}  // namespace qlt::test
