@@ -32,6 +32,7 @@ class CProjectListCtrl;
 class CSessionDatabase;
 class CSessionListCtrl;
 class CSettingsStore;
+class QFileSystemWatcher;
 class QMenu;
 class QTimer;
 
@@ -116,6 +117,10 @@ class CClientFrame : public QWidget {
 
   // ---- projects
   void FillProjectList(bool allowAutoOpen);
+  // Lists the projects again when the project files in the data folder changed since they were
+  // listed (a file copied in or removed, a project that arrived), keeping the selection. Nothing
+  // happens while a project is open. The data folder's watcher calls it once changes settle.
+  void RefreshProjectList();
   // Opens the project file (or, with an empty path, shows the open project's list again).
   void OpenProject(const QString& path);
   // Saves the list's column widths, releases the project and shows the project list.
@@ -180,6 +185,9 @@ class CClientFrame : public QWidget {
   void MarkSessions(bool mark);
   void DeleteSessions();
   void ReleaseProject();
+  void WatchDataFolder();
+  // Names, sizes and times of the project files in the data folder.
+  QStringList ProjectFileStamps() const;
   QString Text(const char* key) const;
   QString PlacementPrefix() const;
 
@@ -194,6 +202,9 @@ class CClientFrame : public QWidget {
   CSessionListCtrl* m_sessionList;
   CPageCtrl* m_pageView;
   QTimer* m_resizeTimer;
+  QFileSystemWatcher* m_folderWatcher;
+  QTimer* m_folderTimer;
+  QStringList m_listedStamps;
   QPointer<QMenu> m_menu;
 
   std::unique_ptr<CEditingFlow> m_flow;

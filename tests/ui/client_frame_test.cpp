@@ -5,14 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "page_test_support.h"
@@ -28,6 +31,7 @@
 #include "ui/client_header_ctrl.h"
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
+#include "ui/project_list_empty_state.h"
 #include "ui/session_list_ctrl.h"
 #include "ui/session_list_model.h"
 
@@ -81,9 +85,7 @@ void Pump() {
 
 class ClientFrameTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_data.isValid());
-  }
+  void SetUp() override { ASSERT_TRUE(m_data.isValid()); }
   void TearDown() override {
     m_frame.reset();
     CFaultVfs::Instance().Disarm();
@@ -357,6 +359,78 @@ TEST_F(ClientFrameTest, PlacementIsKeptPerOrientation) {
   EXPECT_TRUE(m_frame->windowState() & Qt::WindowMaximized);
 }
 
+TEST_F(ClientFrameTest, AnEmptyDataFolderSaysSoAndListsProjectsAsTheyArrive) {
+  CClientFrame& frame = MakeFrame();
+  CProjectListCtrl* list = frame.ProjectList();
+  CProjectListEmptyState* empty = list->EmptyState();
+  ASSERT_EQ(list->count(), 0);
+  EXPECT_TRUE(empty->isVisible());
+  EXPECT_EQ(empty->Heading()->text(), u"No project is installed yet"_qs);
+  EXPECT_TRUE(empty->Hint()->text().contains(u"Connect"_qs)) << qPrintable(empty->Hint()->text());
+  // The folder can be selected and copied, not changed.
+  const QString folder = QDir::toNativeSeparators(m_data.path());
+  QLineEdit* box = empty->FolderBox();
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_TRUE(box->isReadOnly());
+  EXPECT_EQ(box->text(), folder);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), folder);
+
+  // A project copied in is listed (not opened) and the empty state goes.
+  WriteProject(ProjectPath(u"Arrived"_qs), u"Arrived"_qs, 7);
+  ASSERT_TRUE(QTest::qWaitFor([list] { return list->count() == 1; }, 20000));
+  EXPECT_EQ(list->TitleAt(0), u"Arrived"_qs);
+  EXPECT_FALSE(empty->isVisible());
+  EXPECT_EQ(frame.Project(), nullptr);
+
+  // While a project is open a new file leaves it, its list and its buttons alone.
+  frame.OpenProject(ProjectPath(u"Arrived"_qs));
+  ASSERT_NE(frame.Project(), nullptr);
+  WriteProject(ProjectPath(u"Later"_qs), u"Later"_qs, 8);
+  frame.RefreshProjectList();
+  EXPECT_NE(frame.Project(), nullptr);
+  EXPECT_TRUE(frame.SessionList()->isVisible());
+  EXPECT_TRUE(frame.ButtonBar()->HasButton(CClientFrame::kCmdNewSession));
+  frame.CloseProject();
+  EXPECT_EQ(list->count(), 2);
+
+  // Removing the files brings the empty state back.
+  ASSERT_TRUE(QFile::remove(ProjectPath(u"Arrived"_qs)));
+  ASSERT_TRUE(QFile::remove(ProjectPath(u"Later"_qs)));
+  ASSERT_TRUE(QTest::qWaitFor([list] { return list->count() == 0; }, 20000));
+  EXPECT_TRUE(empty->isVisible());
+}
+
+TEST_F(ClientFrameTest, AProjectArrivingWhileDeletionIsAskedDoesNotChangeWhatIsDeleted) {
+  WriteProject(ProjectPath(u"Beta"_qs), u"Beta"_qs, 2);
+  WriteProject(ProjectPath(u"Drop"_qs), u"Drop"_qs, 3);
+  CClientFrame& frame = MakeFrame();
+  CProjectListCtrl* list = frame.ProjectList();
+  list->setCurrentRow(list->RowOfPath(ProjectPath(u"Drop"_qs)));
+  // "Alpha" is listed above both while the question is open; then the answer is Yes.
+  class CArrivingAnswer : public CMessageService {
+   public:
+    std::function<void()> arrive;
+    int ShowMessage(const QString&, unsigned) override {
+      arrive();
+      return kIdYes;
+    }
+  };
+  auto answer = std::make_unique<CArrivingAnswer>();
+  answer->arrive = [this, &frame] {
+    WriteProject(ProjectPath(u"Alpha"_qs), u"Alpha"_qs, 1);
+    frame.RefreshProjectList();
+  };
+  CServices::Instance().SetMessageService(std::move(answer));
+  frame.DeleteSelectedProjects();
+  EXPECT_FALSE(QFile::exists(ProjectPath(u"Drop"_qs)));
+  EXPECT_TRUE(QFile::exists(ProjectPath(u"Beta"_qs)));
+  EXPECT_TRUE(QFile::exists(ProjectPath(u"Alpha"_qs)));
+  EXPECT_EQ(list->count(), 2);
+}
+
 // ---------------------------------------------------------------------------------------------
 // the editing flow
 
@@ -600,9 +674,9 @@ TEST_F(ClientFrameTest, AListThatCannotBeRefreshedShowsNoRowsAndKeepsTheFilterBa
   ASSERT_EQ(ShownNames(), (QStringList{u"a"_qs}));
   // Another program takes the table away under the open database.
   sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open(qPrintable(CSessionDatabase::DatabasePath(ProjectPath(u"Broken"_qs))),
-                         &raw),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_open(qPrintable(CSessionDatabase::DatabasePath(ProjectPath(u"Broken"_qs))), &raw),
+      SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(raw, "ALTER TABLE session RENAME TO gone;", nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(raw);
