@@ -41,6 +41,8 @@ namespace {
 constexpr int kBand = 40;  // header, filter bar and button bar height at normal scale
 // A copy into the data folder arrives as a burst of changes; the list is read once they stop.
 constexpr int kFolderSettleMs = 300;
+// Less than this much of a window on a screen cannot be read or grabbed.
+constexpr int kMinVisiblePart = 40;
 const QString kWindow = QStringLiteral("Window");
 
 // `text` with its first printf-style placeholder ("%s", "%i", "%d" or "%u") replaced.
@@ -173,19 +175,53 @@ QString CClientFrame::PlacementPrefix() const {
   return size.width() < size.height() ? QStringLiteral("Portrait_") : QStringLiteral("Landscape_");
 }
 
+QRect CClientFrame::FirstStartGeometry(const QRect& available, const QSize& minimum) {
+  const QSize size = QSize(available.width() * 2 / 3, available.height() * 2 / 3)
+                         .expandedTo(minimum)
+                         .boundedTo(available.size());
+  QRect geometry(QPoint(0, 0), size);
+  geometry.moveCenter(available.center());
+  return geometry;
+}
+
+QRect CClientFrame::PlacementOnScreens(const QRect& saved, const QList<QRect>& available,
+                                       const QRect& primary) {
+  for (const QRect& screen : available) {
+    const QRect shown = saved.intersected(screen);
+    if (shown.width() >= kMinVisiblePart && shown.height() >= kMinVisiblePart) return saved;
+  }
+  // The screen it was on is gone (unplugged, or another arrangement): bring it back.
+  QRect moved(QPoint(0, 0), saved.size().boundedTo(primary.size()));
+  moved.moveCenter(primary.center());
+  return moved;
+}
+
 void CClientFrame::ShowWithPlacement() {
   const QString prefix = PlacementPrefix();
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const QScreen* screen = this->screen() ? this->screen() : primary;
   if (m_settings.ReadInt(kWindow, prefix + u"Floating"_qs, 0) != 0) {
     const int left = m_settings.ReadInt(kWindow, prefix + u"Left"_qs, 0);
     const int top = m_settings.ReadInt(kWindow, prefix + u"Top"_qs, 0);
     const int right = m_settings.ReadInt(kWindow, prefix + u"Right"_qs, 0);
     const int bottom = m_settings.ReadInt(kWindow, prefix + u"Bottom"_qs, 0);
     if (right > left && bottom > top) {
-      setGeometry(left, top, right - left, bottom - top);
+      QRect geometry(left, top, right - left, bottom - top);
+      if (primary) {
+        QList<QRect> available;
+        for (const QScreen* each : QGuiApplication::screens()) {
+          available.append(each->availableGeometry());
+        }
+        geometry = PlacementOnScreens(geometry, available, primary->availableGeometry());
+      }
+      setGeometry(geometry);
       showNormal();
       return;
     }
   }
+  // Maximised, from a size that shows every control: without a window manager the request to
+  // maximise goes unanswered, and un-maximising returns to this size.
+  if (screen) setGeometry(FirstStartGeometry(screen->availableGeometry(), minimumSize()));
   showMaximized();
 }
 

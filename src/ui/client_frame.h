@@ -101,6 +101,14 @@ class CClientFrame : public QWidget {
   // Shows the window where it was last closed for the screen's orientation, or maximised.
   void ShowWithPlacement();
   void SavePlacement();
+  // The size a window without a floating placement gets before it is maximised, so that it
+  // shows every control where maximising is not honoured (no window manager): two thirds of the
+  // screen's available area, centred.
+  static QRect FirstStartGeometry(const QRect& available, const QSize& minimum);
+  // A saved placement as it is when enough of it shows on one of the screens' available areas;
+  // otherwise moved (and shrunk when needed) into the middle of the primary screen's.
+  static QRect PlacementOnScreens(const QRect& saved, const QList<QRect>& available,
+                                  const QRect& primary);
 
   // ---- commands
   void PostCommand(uint32_t command);

@@ -21,6 +21,7 @@
 #include "page_test_support.h"
 #include "platform/settings_store.h"
 #include "points/edit_point.h"
+#include "project/display_scale.h"
 #include "project/page.h"
 #include "project/project.h"
 #include "sessions/fault_vfs.h"
@@ -429,6 +430,69 @@ TEST_F(ClientFrameTest, AProjectArrivingWhileDeletionIsAskedDoesNotChangeWhatIsD
   EXPECT_TRUE(QFile::exists(ProjectPath(u"Beta"_qs)));
   EXPECT_TRUE(QFile::exists(ProjectPath(u"Alpha"_qs)));
   EXPECT_EQ(list->count(), 2);
+}
+
+TEST_F(ClientFrameTest, AFirstStartShowsEveryControlBeforeItIsMaximised) {
+  WriteProject(ProjectPath(u"Survey"_qs), u"Survey"_qs, 5);
+  m_frame = std::make_unique<CClientFrame>(m_settings, m_data.path());
+  m_frame->ShowWithPlacement();
+  Pump();
+  EXPECT_TRUE(m_frame->windowState() & Qt::WindowMaximized);
+  // Where maximising is not honoured the window keeps this size.
+  const QRect available = m_frame->screen()->availableGeometry();
+  const QRect normal = m_frame->normalGeometry();
+  EXPECT_EQ(normal.size(), QSize(available.width() * 2 / 3, available.height() * 2 / 3));
+  EXPECT_EQ(normal.center(), available.center());
+  m_frame->showNormal();
+  Pump();
+  ASSERT_EQ(m_frame->size(), normal.size());
+  // Every caption of the list's and the editing buttons fits its button.
+  const QFontMetrics metrics(CDisplayScale::Font(20, true));
+  const auto captionsFit = [this, &metrics] {
+    for (const CClientButtonBar::Button& button : m_frame->ButtonBar()->Buttons()) {
+      EXPECT_LE(metrics.horizontalAdvance(button.text),
+                m_frame->ButtonBar()->ButtonRect(button.command).width() - 8)
+          << qPrintable(button.text);
+    }
+  };
+  ASSERT_TRUE(m_frame->ButtonBar()->HasButton(CClientFrame::kCmdNewSession));
+  captionsFit();
+  ClickButton(CClientFrame::kCmdNewSession);
+  ASSERT_TRUE(m_frame->IsEditing());
+  captionsFit();
+}
+
+TEST_F(ClientFrameTest, APlacementOffEveryScreenIsBroughtBack) {
+  const QString section = QStringLiteral("Window");
+  m_settings.WriteInt(section, u"Landscape_Floating"_qs, 1);
+  m_settings.WriteInt(section, u"Landscape_Left"_qs, 5000);
+  m_settings.WriteInt(section, u"Landscape_Top"_qs, 4000);
+  m_settings.WriteInt(section, u"Landscape_Right"_qs, 5400);
+  m_settings.WriteInt(section, u"Landscape_Bottom"_qs, 4300);
+  m_frame = std::make_unique<CClientFrame>(m_settings, m_data.path());
+  m_frame->ShowWithPlacement();
+  Pump();
+  EXPECT_FALSE(m_frame->isMaximized());
+  EXPECT_EQ(m_frame->size(), QSize(400, 300));
+  EXPECT_TRUE(m_frame->screen()->availableGeometry().contains(m_frame->geometry()));
+
+  // With several screens: what shows enough on any of them stays; the rest comes to the middle
+  // of the primary one, shrunk to fit it.
+  const QRect primary(0, 0, 1920, 1040);
+  const QList<QRect> screens{primary, QRect(1920, 0, 1280, 1024)};
+  const struct {
+    QRect saved;
+    QRect placed;
+  } cases[] = {
+      {QRect(2000, 100, 600, 400), QRect(2000, 100, 600, 400)},  // on the second screen
+      {QRect(-560, 100, 600, 400), QRect(-560, 100, 600, 400)},  // 40 pixels still show
+      {QRect(-570, 100, 600, 400), QRect(660, 320, 600, 400)},   // 30 do not
+      {QRect(3300, 0, 600, 400), QRect(660, 320, 600, 400)},     // right of every screen
+      {QRect(0, 2000, 2400, 1200), QRect(0, 0, 1920, 1040)},     // below, and too large
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CClientFrame::PlacementOnScreens(c.saved, screens, primary), c.placed) << c.saved.x();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
