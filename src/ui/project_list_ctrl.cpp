@@ -90,6 +90,11 @@ CProjectListCtrl::CProjectListCtrl(QWidget* parent)
   UpdateEmptyState();
 }
 
+CProjectListCtrl::~CProjectListCtrl() {
+  // The model empties itself when it is destroyed with the list, after the empty state is gone.
+  disconnect(model(), nullptr, this, nullptr);
+}
+
 void CProjectListCtrl::SetDataFolder(const QString& folder) { m_emptyState->SetFolder(folder); }
 
 void CProjectListCtrl::UpdateEmptyState() {

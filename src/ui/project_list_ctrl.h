@@ -32,6 +32,7 @@ class CProjectListCtrl : public QListWidget {
   };
 
   explicit CProjectListCtrl(QWidget* parent = nullptr);
+  ~CProjectListCtrl() override;
 
   // The folder the projects are installed in, shown while the list is empty.
   void SetDataFolder(const QString& folder);
