@@ -2,15 +2,16 @@
 // and the event loop. With QLT_ECHO_COMMANDS=1 in the environment it reports on stdout when it is
 // ready, when its first frame is painted, when a later start asks for the window (and whether it
 // is maximised then) and each command line its frame's command handler takes, so scripts,
-// benchmarks and tests can follow it. "--preview" renders one page of
-// a project to a picture and ends (ui/page_preview.h).
+// benchmarks and tests can follow it. "--preview" renders one page of a project to a picture and
+// ends (ui/page_preview.h); "--help" and "--version" answer and end.
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
+#include "app/app_folders.h"
 #include "app/services.h"
 #include "app/twkf_app.h"
+#include "ui/client_command_line.h"
 #include "ui/client_frame.h"
 #include "ui/frame_tour.h"
 #include "ui/page_preview.h"
@@ -27,15 +28,35 @@ void Echo(const QString& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("%s\n", qPrintable(CTWKFApp::VersionText()));
-    return 0;
-  }
   // A page rendered headless to a picture; no instance guard, no window.
   if (CPagePreview::IsPreviewCommand(argc, argv)) return CPagePreview::Main(argc, argv);
   // The frame's road walked headless, with a picture at every stop.
   if (CFrameTour::IsTourCommand(argc, argv)) return CFrameTour::Main(argc, argv);
+  // Help and version need no screen: they are answered before the window system is reached.
+  QStringList rawArguments;
+  for (int i = 1; i < argc; ++i) rawArguments.append(QString::fromLocal8Bit(argv[i]));
+  switch (CClientCommandLine::Parse(rawArguments).action) {
+    case CClientCommandLine::Action::kHelp:
+      std::fputs(qPrintable(CClientCommandLine::Help(
+                     CAppFolders::DataFolderPath(CAppFolders::ProgramFolder()))),
+                 stdout);
+      return 0;
+    case CClientCommandLine::Action::kVersion:
+      std::printf("%s\n", qPrintable(CTWKFApp::VersionText()));
+      return 0;
+    default:
+      break;
+  }
   QApplication qtApp(argc, argv);
+  // The application object has taken the window system's own options (-platform, -style, ...);
+  // anything else that looks like an option is a mistake.
+  const CClientCommandLine commandLine =
+      CClientCommandLine::Parse(QCoreApplication::arguments().mid(1));
+  if (commandLine.action == CClientCommandLine::Action::kRefused) {
+    std::fprintf(stderr, "quillet: %s\n%s", qPrintable(commandLine.problem),
+                 qPrintable(CClientCommandLine::Usage()));
+    return 2;
+  }
   CSharedFonts::Install();
   CServices::Instance().SetMessageService(std::make_unique<CQtMessageService>());
   CTWKFApp app;
@@ -66,7 +87,7 @@ int main(int argc, char** argv) {
     target->ShowWithPlacement();
     return true;
   });
-  if (!app.InitInstance(CTWKFApp::CommandLineFromArguments(QCoreApplication::arguments().mid(1)))) {
+  if (!app.InitInstance(CTWKFApp::CommandLineFromArguments(commandLine.operands))) {
     return 0;
   }
   if (echo) Echo(QStringLiteral("ready"));

@@ -8,24 +8,17 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
 #include "ordered_json.h"
 #include "project/project.h"
 #include "project_json.h"
+#include "tool_arguments.h"
 
 namespace {
 
 void PrintError(const QString& text) {
   std::fprintf(stderr, "qlt project: %s\n", text.toUtf8().constData());
-}
-
-void PrintUsage() {
-  std::fprintf(
-      stderr,
-      "usage: qlt project dump PROJECT.ppc [--out FORM.json] [--no-images | --images DIR]\n"
-      "       qlt project build FORM.json PROJECT.ppc\n");
 }
 
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
@@ -40,17 +33,45 @@ QString OpenProblem(const QString& path, const QFile& file) {
 
 }  // namespace
 
+void CProjectCommand::PrintUsage(std::FILE* out, bool full) {
+  std::fputs(
+      "usage: qlt project dump PROJECT.ppc [--out FORM.json] [--no-images | --images DIR]\n"
+      "       qlt project build FORM.json PROJECT.ppc\n",
+      out);
+  if (!full) return;
+  std::fputs(
+      "\n"
+      "Writes a project file out as a JSON form, or builds a project file from a form.\n"
+      "\n"
+      "  --out FORM.json  write the form into this file instead of the standard output\n"
+      "  --no-images      leave the images out of the form\n"
+      "  --images DIR     write the images as files into DIR; the form names them\n"
+      "  -h, --help       show this help\n"
+      "  --               every later argument is a file name, never an option\n"
+      "\n"
+      "A build reads and checks the whole form first and never leaves a half-written file.\n"
+      "Exit codes: 0 done, 1 a file could not be read or written, 2 bad arguments or input.\n",
+      out);
+}
+
 int CProjectCommand::Main(const QStringList& arguments) {
   // Messages of loading and saving (a damaged file, a failed save) go to stderr.
   CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
-  // Their texts come from the built-in translation.
-  CLanguage::Instance().LoadTranslation(QString(), QString());
   const QString subcommand = arguments.value(0);
+  if (CToolArguments::IsHelpText(subcommand)) {
+    PrintUsage(stdout, true);
+    return kExitOk;
+  }
   if (subcommand == QLatin1String("dump")) return Dump(arguments.mid(1));
   if (subcommand == QLatin1String("build")) return Build(arguments.mid(1));
-  PrintError(subcommand.isEmpty() ? QStringLiteral("missing subcommand")
-                                  : QStringLiteral("unknown subcommand \"%1\"").arg(subcommand));
-  PrintUsage();
+  if (subcommand.isEmpty()) {
+    PrintError(QStringLiteral("missing subcommand"));
+  } else if (CToolArguments::IsOptionText(subcommand)) {
+    PrintError(QStringLiteral("unknown option \"%1\"").arg(subcommand));
+  } else {
+    PrintError(QStringLiteral("unknown subcommand \"%1\"").arg(subcommand));
+  }
+  PrintUsage(stderr, false);
   return kExitBadInput;
 }
 
@@ -59,27 +80,38 @@ int CProjectCommand::Dump(const QStringList& arguments) {
   QString out;
   bool omitImages = false;
   QString imageDir;
-  for (qsizetype i = 0; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
-    if (argument == QLatin1String("--no-images")) {
+  CToolArguments reader(arguments);
+  while (reader.Next()) {
+    const QString& argument = reader.Current();
+    if (reader.IsHelp()) {
+      PrintUsage(stdout, true);
+      return kExitOk;
+    }
+    if (!reader.IsOption()) {
+      if (!input.isEmpty()) {
+        PrintError(QStringLiteral("unexpected argument \"%1\"").arg(argument));
+        PrintUsage(stderr, false);
+        return kExitBadInput;
+      }
+      input = argument;
+    } else if (argument == QLatin1String("--no-images")) {
       omitImages = true;
     } else if (argument == QLatin1String("--out") || argument == QLatin1String("--images")) {
-      if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
+      QString value;
+      if (!reader.TakeValue(value) || value.isEmpty()) {
         PrintError(QStringLiteral("option %1 needs a value").arg(argument));
         return kExitBadInput;
       }
-      (argument == QLatin1String("--out") ? out : imageDir) = arguments[++i];
-    } else if (argument.startsWith(QLatin1String("--")) || !input.isEmpty()) {
-      PrintError(QStringLiteral("unexpected argument \"%1\"").arg(argument));
-      PrintUsage();
-      return kExitBadInput;
+      (argument == QLatin1String("--out") ? out : imageDir) = value;
     } else {
-      input = argument;
+      PrintError(QStringLiteral("unknown option \"%1\"").arg(argument));
+      PrintUsage(stderr, false);
+      return kExitBadInput;
     }
   }
   if (input.isEmpty() || (omitImages && !imageDir.isEmpty())) {
     if (!input.isEmpty()) PrintError(QStringLiteral("--no-images and --images exclude each other"));
-    PrintUsage();
+    PrintUsage(stderr, false);
     return kExitBadInput;
   }
 
@@ -132,14 +164,26 @@ int CProjectCommand::Dump(const QStringList& arguments) {
 }
 
 int CProjectCommand::Build(const QStringList& arguments) {
-  if (arguments.size() != 2 || arguments[0].startsWith(QLatin1String("--")) ||
-      arguments[1].startsWith(QLatin1String("--")) || arguments[0].isEmpty() ||
-      arguments[1].isEmpty()) {
-    PrintUsage();
+  QStringList files;
+  CToolArguments reader(arguments);
+  while (reader.Next()) {
+    if (reader.IsHelp()) {
+      PrintUsage(stdout, true);
+      return kExitOk;
+    }
+    if (reader.IsOption()) {
+      PrintError(QStringLiteral("unknown option \"%1\"").arg(reader.Current()));
+      PrintUsage(stderr, false);
+      return kExitBadInput;
+    }
+    files.append(reader.Current());
+  }
+  if (files.size() != 2 || files[0].isEmpty() || files[1].isEmpty()) {
+    PrintUsage(stderr, false);
     return kExitBadInput;
   }
-  const QString formPath = arguments[0];
-  const QString outPath = QFileInfo(arguments[1]).absoluteFilePath();
+  const QString formPath = files[0];
+  const QString outPath = QFileInfo(files[1]).absoluteFilePath();
 
   QByteArray text;
   {

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 
 class CProjectCommand {
  public:
@@ -20,6 +21,8 @@ class CProjectCommand {
 
   // The arguments after "qlt project".
   static int Main(const QStringList& arguments);
+  // The usage lines; `full` adds what the options do and the exit codes (the help).
+  static void PrintUsage(std::FILE* out, bool full);
 
  private:
   static int Dump(const QStringList& arguments);

@@ -14,17 +14,12 @@
 #include "project/project.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
+#include "tool_arguments.h"
 
 namespace {
 
 void PrintError(const QString& text) {
   std::fprintf(stderr, "qlt session: %s\n", text.toUtf8().constData());
-}
-
-void PrintUsage() {
-  std::fprintf(stderr,
-               "usage: qlt session fill PROJECT.ppc [--values JSON|@FILE] [--session GUID] "
-               "[--save]\n");
 }
 
 QString StateName(uint32_t state) {
@@ -40,6 +35,28 @@ QString StateName(uint32_t state) {
 
 }  // namespace
 
+void CSessionFillCommand::PrintUsage(std::FILE* out, bool full) {
+  std::fputs(
+      "usage: qlt session fill PROJECT.ppc [--values JSON|@FILE] [--session GUID] [--save]\n", out);
+  if (!full) return;
+  std::fputs(
+      "\n"
+      "Runs a project's form without a window: types the values into a new session (or a\n"
+      "stored one), shows and leaves every page in order, prints every named point's value\n"
+      "as JSON and, with --save, stores the session as active.\n"
+      "\n"
+      "  --values JSON   point names and the texts to type, as a JSON object;\n"
+      "                  @FILE reads the object from a file\n"
+      "  --session GUID  start from this stored session instead of a new one\n"
+      "  --save          store the session when every page lets itself be left\n"
+      "  -h, --help      show this help\n"
+      "  --              every later argument is a file name, never an option\n"
+      "\n"
+      "Exit codes: 0 done, 1 a file could not be read or written or the session not saved,\n"
+      "2 bad arguments, values or point names.\n",
+      out);
+}
+
 int CSessionFillCommand::Main(const QStringList& arguments) {
   CSessionFillCommand command;
   return command.Run(arguments);
@@ -48,8 +65,12 @@ int CSessionFillCommand::Main(const QStringList& arguments) {
 int CSessionFillCommand::Run(const QStringList& arguments) {
   Options options;
   if (!ParseArguments(arguments, options)) {
-    PrintUsage();
+    PrintUsage(stderr, false);
     return kExitUsage;
+  }
+  if (options.help) {
+    PrintUsage(stdout, true);
+    return kExitOk;
   }
   // Project, database and verification messages go to stderr; a required point's question is
   // answered with its natural answer (continue), a strictly required one refuses.
@@ -62,17 +83,24 @@ bool CSessionFillCommand::ParseArguments(const QStringList& arguments, Options& 
     PrintError(QStringLiteral("missing subcommand"));
     return false;
   }
+  if (CToolArguments::IsHelpText(arguments[0])) {
+    options.help = true;
+    return true;
+  }
   if (arguments[0] != u"fill"_qs) {
-    PrintError(QStringLiteral("unknown subcommand \"%1\"").arg(arguments[0]));
+    PrintError(CToolArguments::IsOptionText(arguments[0])
+                   ? QStringLiteral("unknown option \"%1\"").arg(arguments[0])
+                   : QStringLiteral("unknown subcommand \"%1\"").arg(arguments[0]));
     return false;
   }
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
-    if (argument == u"--save"_qs) {
-      options.save = true;
-      continue;
+  CToolArguments reader(arguments.mid(1));
+  while (reader.Next()) {
+    const QString& argument = reader.Current();
+    if (reader.IsHelp()) {
+      options.help = true;
+      return true;
     }
-    if (!argument.startsWith(u"--"_qs)) {
+    if (!reader.IsOption()) {
       if (!options.project.isEmpty()) {
         PrintError(QStringLiteral("unexpected argument \"%1\"").arg(argument));
         return false;
@@ -80,15 +108,19 @@ bool CSessionFillCommand::ParseArguments(const QStringList& arguments, Options& 
       options.project = argument;
       continue;
     }
+    if (argument == u"--save"_qs) {
+      options.save = true;
+      continue;
+    }
     if (argument != u"--values"_qs && argument != u"--session"_qs) {
       PrintError(QStringLiteral("unknown option \"%1\"").arg(argument));
       return false;
     }
-    if (i + 1 >= arguments.size()) {
+    QString value;
+    if (!reader.TakeValue(value)) {
       PrintError(QStringLiteral("option %1 needs a value").arg(argument));
       return false;
     }
-    const QString value = arguments[++i];
     if (argument == u"--session"_qs) {
       if (CSession::GuidFromText(value).isNull()) {
         PrintError(QStringLiteral("--session needs a session GUID, not \"%1\"").arg(value));
@@ -195,7 +227,8 @@ int CSessionFillCommand::Fill(const Options& options) {
   }
   // Opened as the client opens it when it is to be saved (an active session loses its marks at
   // once); a look without --save leaves the stored session untouched.
-  const bool opened = options.save && stored ? flow->Start(guid) : flow->Start(QUuid(), stored.data());
+  const bool opened =
+      options.save && stored ? flow->Start(guid) : flow->Start(QUuid(), stored.data());
   if (!opened) {
     PrintError(QStringLiteral("cannot open a session of %1").arg(options.project));
     return kExitFailure;

@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 
 class CSessionFillCommand {
  public:
@@ -21,6 +22,8 @@ class CSessionFillCommand {
 
   // The arguments after "qlt session".
   static int Main(const QStringList& arguments);
+  // The usage lines; `full` adds what the options do and the exit codes (the help).
+  static void PrintUsage(std::FILE* out, bool full);
 
   int Run(const QStringList& arguments);
 
@@ -37,6 +40,7 @@ class CSessionFillCommand {
     bool hasValues = false;
     QString session;
     bool save = false;
+    bool help = false;
   };
 
   bool ParseArguments(const QStringList& arguments, Options& options);

@@ -17,6 +17,7 @@
 #include "app/services.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
+#include "tool_arguments.h"
 #include "values/file_blob.h"
 #include "values/variant_ops.h"
 
@@ -24,13 +25,6 @@ namespace {
 
 void PrintError(const QString& text) {
   std::fprintf(stderr, "qlt sessions: %s\n", text.toUtf8().constData());
-}
-
-void PrintUsage() {
-  std::fprintf(stderr,
-               "usage: qlt sessions list PROJECT.ppc [--state active|sent|deleted]\n"
-               "       qlt sessions export PROJECT.ppc --format csv|json [--out FILE] "
-               "[--files DIR] [--state active|sent|deleted]\n");
 }
 
 // The point columns of the database in the order they were added.
@@ -65,6 +59,28 @@ QString Candidate(const QString& name, int attempt) {
 
 }  // namespace
 
+void CSessionsCommand::PrintUsage(std::FILE* out, bool full) {
+  std::fputs(
+      "usage: qlt sessions list PROJECT.ppc [--state active|sent|deleted]\n"
+      "       qlt sessions export PROJECT.ppc --format csv|json [--out FILE] [--files DIR]\n"
+      "                           [--state active|sent|deleted]\n",
+      out);
+  if (!full) return;
+  std::fputs(
+      "\n"
+      "Lists or exports the sessions stored for a project; never creates a session database.\n"
+      "\n"
+      "  --state STATE      only the sessions in this state (active, sent or deleted)\n"
+      "  --format csv|json  the form of the export\n"
+      "  --out FILE         write the export into FILE instead of the standard output\n"
+      "  --files DIR        write file values (photos, sketches, ...) into DIR\n"
+      "  -h, --help         show this help\n"
+      "  --                 every later argument is a file name, never an option\n"
+      "\n"
+      "Exit codes: 0 done, 1 a file could not be read or written, 2 bad arguments.\n",
+      out);
+}
+
 int CSessionsCommand::Main(const QStringList& arguments) {
   CSessionsCommand command;
   return command.Run(arguments);
@@ -73,8 +89,12 @@ int CSessionsCommand::Main(const QStringList& arguments) {
 int CSessionsCommand::Run(const QStringList& arguments) {
   Options options;
   if (!ParseArguments(arguments, options)) {
-    PrintUsage();
+    PrintUsage(stderr, false);
     return kExitUsage;
+  }
+  if (options.help) {
+    PrintUsage(stdout, true);
+    return kExitOk;
   }
   // Database messages (an unrecognised file) go to stderr.
   CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
@@ -87,14 +107,25 @@ bool CSessionsCommand::ParseArguments(const QStringList& arguments, Options& opt
     return false;
   }
   options.subcommand = arguments[0];
+  if (CToolArguments::IsHelpText(options.subcommand)) {
+    options.help = true;
+    return true;
+  }
   if (options.subcommand != u"list"_qs && options.subcommand != u"export"_qs) {
-    PrintError(QStringLiteral("unknown subcommand \"%1\"").arg(options.subcommand));
+    PrintError(CToolArguments::IsOptionText(options.subcommand)
+                   ? QStringLiteral("unknown option \"%1\"").arg(options.subcommand)
+                   : QStringLiteral("unknown subcommand \"%1\"").arg(options.subcommand));
     return false;
   }
   const bool exporting = options.subcommand == u"export"_qs;
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
-    if (!argument.startsWith(u"--"_qs)) {
+  CToolArguments reader(arguments.mid(1));
+  while (reader.Next()) {
+    const QString& argument = reader.Current();
+    if (reader.IsHelp()) {
+      options.help = true;
+      return true;
+    }
+    if (!reader.IsOption()) {
       if (!options.project.isEmpty()) {
         PrintError(QStringLiteral("unexpected argument \"%1\"").arg(argument));
         return false;
@@ -109,11 +140,11 @@ bool CSessionsCommand::ParseArguments(const QStringList& arguments, Options& opt
       PrintError(QStringLiteral("unknown option \"%1\"").arg(argument));
       return false;
     }
-    if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
+    QString value;
+    if (!reader.TakeValue(value) || value.isEmpty()) {
       PrintError(QStringLiteral("option %1 needs a value").arg(argument));
       return false;
     }
-    const QString value = arguments[++i];
     if (argument == u"--state"_qs) {
       if (value == u"active"_qs) {
         options.state = CSession::kStateActive;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 
 class CSession;
@@ -23,6 +24,8 @@ class CSessionsCommand {
 
   // The arguments after "qlt sessions".
   static int Main(const QStringList& arguments);
+  // The usage lines; `full` adds what the options do and the exit codes (the help).
+  static void PrintUsage(std::FILE* out, bool full);
 
   int Run(const QStringList& arguments);
 
@@ -34,6 +37,7 @@ class CSessionsCommand {
     QString format;
     QString out;
     QString files;
+    bool help = false;
   };
 
   bool ParseArguments(const QStringList& arguments, Options& options);

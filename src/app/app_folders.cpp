@@ -38,6 +38,14 @@ QString CAppFolders::DataFolder(const QString& programFolder) {
                            programFolder);
 }
 
+QString CAppFolders::DataFolderPath(const QString& programFolder) {
+  const QString& override = CServices::Instance().dataFolderOverride;
+  if (!override.isEmpty()) return WithoutTrailingSeparator(override);
+  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (base.isEmpty() || QDir::isRelativePath(base)) return programFolder;
+  return WithoutTrailingSeparator(QDir::cleanPath(base)) + QStringLiteral("/Brenmoor/QLT Client");
+}
+
 QString CAppFolders::ResolveDataFolder(const QString& base, const QString& programFolder) {
   if (base.isEmpty() || QDir::isRelativePath(base)) return programFolder;
   const QString cleanBase = WithoutTrailingSeparator(QDir::cleanPath(base));

@@ -14,6 +14,9 @@ class CAppFolders {
   // The override, or the user's data folder below the user's application-data folder; falls
   // back to `programFolder` when a level cannot be created.
   static QString DataFolder(const QString& programFolder);
+  // Where DataFolder puts the data folder, without making anything: for programs that only read
+  // what the client keeps there, and for telling the user where it is.
+  static QString DataFolderPath(const QString& programFolder);
 
   // The rule itself: `base` is the user's application-data folder ($XDG_DATA_HOME). Creates
   // base, base/Brenmoor and base/Brenmoor/QLT Client as needed; the first level that is not a

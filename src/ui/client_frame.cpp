@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -17,13 +20,13 @@
 #include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
+#include "editing/project_summary.h"
+#include "editing/session_binding.h"
 #include "platform/settings_store.h"
 #include "project/base_point.h"
 #include "project/display_scale.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "editing/project_summary.h"
-#include "editing/session_binding.h"
 #include "sessions/session_database.h"
 #include "sessions/system_time.h"
 #include "ui/client_button_bar.h"
@@ -36,6 +39,10 @@
 namespace {
 
 constexpr int kBand = 40;  // header, filter bar and button bar height at normal scale
+// A copy into the data folder arrives as a burst of changes; the list is read once they stop.
+constexpr int kFolderSettleMs = 300;
+// Less than this much of a window on a screen cannot be read or grabbed.
+constexpr int kMinVisiblePart = 40;
 const QString kWindow = QStringLiteral("Window");
 
 // `text` with its first printf-style placeholder ("%s", "%i", "%d" or "%u") replaced.
@@ -67,7 +74,9 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
       m_filterBar(new CClientFilterBar(this)),
       m_sessionList(new CSessionListCtrl(m_settings, this)),
       m_pageView(new CPageCtrl(this)),
-      m_resizeTimer(new QTimer(this)) {
+      m_resizeTimer(new QTimer(this)),
+      m_folderWatcher(new QFileSystemWatcher(this)),
+      m_folderTimer(new QTimer(this)) {
   setWindowTitle(Text("System.Application"));
   setMinimumSize(240, 240);
   m_filterBar->hide();
@@ -103,6 +112,20 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
     if (m_projectList->isVisible()) m_projectList->viewport()->update();
     m_buttons->update();
   });
+  // Project files copied into the data folder (or arriving from the server) show up in the list.
+  m_projectList->SetDataFolder(QDir::toNativeSeparators(m_dataFolder));
+  m_folderTimer->setSingleShot(true);
+  m_folderTimer->setInterval(kFolderSettleMs);
+  connect(m_folderTimer, &QTimer::timeout, this, [this] { RefreshProjectList(); });
+  connect(m_folderWatcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+    WatchDataFolder();
+    m_folderTimer->start();
+  });
+  // A file still being copied grows after it appeared; its writes restart the wait.
+  connect(m_folderWatcher, &QFileSystemWatcher::fileChanged, this,
+          [this] { m_folderTimer->start(); });
+  WatchDataFolder();
+
   // Timer 2: a command link the program was started with reaches the frame once it is up.
   if (!m_commandUrl.isEmpty()) {
     QTimer::singleShot(100, this, [this] { PostCommandLine(m_commandUrl); });
@@ -152,19 +175,53 @@ QString CClientFrame::PlacementPrefix() const {
   return size.width() < size.height() ? QStringLiteral("Portrait_") : QStringLiteral("Landscape_");
 }
 
+QRect CClientFrame::FirstStartGeometry(const QRect& available, const QSize& minimum) {
+  const QSize size = QSize(available.width() * 2 / 3, available.height() * 2 / 3)
+                         .expandedTo(minimum)
+                         .boundedTo(available.size());
+  QRect geometry(QPoint(0, 0), size);
+  geometry.moveCenter(available.center());
+  return geometry;
+}
+
+QRect CClientFrame::PlacementOnScreens(const QRect& saved, const QList<QRect>& available,
+                                       const QRect& primary) {
+  for (const QRect& screen : available) {
+    const QRect shown = saved.intersected(screen);
+    if (shown.width() >= kMinVisiblePart && shown.height() >= kMinVisiblePart) return saved;
+  }
+  // The screen it was on is gone (unplugged, or another arrangement): bring it back.
+  QRect moved(QPoint(0, 0), saved.size().boundedTo(primary.size()));
+  moved.moveCenter(primary.center());
+  return moved;
+}
+
 void CClientFrame::ShowWithPlacement() {
   const QString prefix = PlacementPrefix();
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const QScreen* screen = this->screen() ? this->screen() : primary;
   if (m_settings.ReadInt(kWindow, prefix + u"Floating"_qs, 0) != 0) {
     const int left = m_settings.ReadInt(kWindow, prefix + u"Left"_qs, 0);
     const int top = m_settings.ReadInt(kWindow, prefix + u"Top"_qs, 0);
     const int right = m_settings.ReadInt(kWindow, prefix + u"Right"_qs, 0);
     const int bottom = m_settings.ReadInt(kWindow, prefix + u"Bottom"_qs, 0);
     if (right > left && bottom > top) {
-      setGeometry(left, top, right - left, bottom - top);
+      QRect geometry(left, top, right - left, bottom - top);
+      if (primary) {
+        QList<QRect> available;
+        for (const QScreen* each : QGuiApplication::screens()) {
+          available.append(each->availableGeometry());
+        }
+        geometry = PlacementOnScreens(geometry, available, primary->availableGeometry());
+      }
+      setGeometry(geometry);
       showNormal();
       return;
     }
   }
+  // Maximised, from a size that shows every control: without a window manager the request to
+  // maximise goes unanswered, and un-maximising returns to this size.
+  if (screen) setGeometry(FirstStartGeometry(screen->availableGeometry(), minimumSize()));
   showMaximized();
 }
 
@@ -352,6 +409,7 @@ void CClientFrame::FillProjectList(bool allowAutoOpen) {
   // Listed by name, as the file systems the projects come from list them.
   const QStringList files = folder.entryList(QStringList{QStringLiteral("*.ppc")}, QDir::Files,
                                              QDir::Name | QDir::IgnoreCase);
+  m_listedStamps = ProjectFileStamps();
   for (const QString& file : files) {
     const std::optional<CProjectSummary> summary = CProjectSummary::Read(folder.filePath(file));
     if (!summary) continue;
@@ -367,6 +425,59 @@ void CClientFrame::FillProjectList(bool allowAutoOpen) {
   }
   ShowOnly({m_header, m_projectList});
   m_projectList->setFocus();
+}
+
+QStringList CClientFrame::ProjectFileStamps() const {
+  QStringList stamps;
+  const QFileInfoList files = QDir(m_dataFolder)
+                                  .entryInfoList(QStringList{QStringLiteral("*.ppc")}, QDir::Files,
+                                                 QDir::Name | QDir::IgnoreCase);
+  for (const QFileInfo& file : files) {
+    stamps.append(QStringLiteral("%1|%2|%3")
+                      .arg(file.fileName())
+                      .arg(file.size())
+                      .arg(file.lastModified().toMSecsSinceEpoch()));
+  }
+  return stamps;
+}
+
+void CClientFrame::WatchDataFolder() {
+  if (!QFileInfo(m_dataFolder).isDir()) return;
+  if (!m_folderWatcher->directories().contains(m_dataFolder)) {
+    m_folderWatcher->addPath(m_dataFolder);
+  }
+  // The project files themselves too: one still being copied when it appeared grows later.
+  const QStringList watched = m_folderWatcher->files();
+  QStringList present;
+  const QDir folder(m_dataFolder);
+  for (const QString& name : folder.entryList(QStringList{QStringLiteral("*.ppc")}, QDir::Files)) {
+    present.append(folder.filePath(name));
+  }
+  for (const QString& path : watched) {
+    if (!present.contains(path)) m_folderWatcher->removePath(path);
+  }
+  for (const QString& path : present) {
+    if (!watched.contains(path)) m_folderWatcher->addPath(path);
+  }
+}
+
+void CClientFrame::RefreshProjectList() {
+  // The open project, its list and its editing stay as they are; closing it lists afresh.
+  if (m_flow) return;
+  if (ProjectFileStamps() == m_listedStamps) return;
+  QStringList selected;
+  for (int row : m_projectList->SelectedRows()) selected.append(m_projectList->PathAt(row));
+  const QString current = m_projectList->PathAt(m_projectList->currentRow());
+  FillProjectList(false);
+  for (const QString& path : selected) {
+    if (QListWidgetItem* item = m_projectList->item(m_projectList->RowOfPath(path))) {
+      item->setSelected(true);
+    }
+  }
+  const int currentRow = m_projectList->RowOfPath(current);
+  if (currentRow >= 0) {
+    m_projectList->setCurrentRow(currentRow, QItemSelectionModel::NoUpdate);
+  }
 }
 
 void CClientFrame::HighlightProject(int32_t uniqueNumber) {
@@ -386,15 +497,18 @@ void CClientFrame::DeleteSelectedProjects() {
   if (!m_projectList->isVisible() || m_flow) return;
   const QList<int> rows = m_projectList->SelectedRows();
   if (rows.isEmpty()) return;
+  // The files are named now: the list may be read again while the question is open (a project
+  // arriving in the data folder), and a row number would then name another project.
+  QStringList paths;
+  for (int row : rows) paths.append(m_projectList->PathAt(row));
   const QString question = rows.size() == 1
                                ? FillPlaceholder(Text("Project.ConfirmDeleteProjectMessage"),
                                                  m_projectList->TitleAt(rows.first()))
                                : FillPlaceholder(Text("Project.ConfirmDeleteMultipleProjects"),
                                                  QString::number(rows.size()));
   if (Ask(question) != kIdYes) return;
-  for (int row : rows) {
+  for (const QString& path : paths) {
     // The listed name may end in any case (".PPC"); the database goes only with its project.
-    const QString path = m_projectList->PathAt(row);
     if (QFile::remove(path)) QFile::remove(CSessionDatabase::DatabasePath(path));
   }
   FillProjectList(false);

@@ -32,6 +32,7 @@ class CProjectListCtrl;
 class CSessionDatabase;
 class CSessionListCtrl;
 class CSettingsStore;
+class QFileSystemWatcher;
 class QMenu;
 class QTimer;
 
@@ -100,6 +101,14 @@ class CClientFrame : public QWidget {
   // Shows the window where it was last closed for the screen's orientation, or maximised.
   void ShowWithPlacement();
   void SavePlacement();
+  // The size a window without a floating placement gets before it is maximised, so that it
+  // shows every control where maximising is not honoured (no window manager): two thirds of the
+  // screen's available area, centred.
+  static QRect FirstStartGeometry(const QRect& available, const QSize& minimum);
+  // A saved placement as it is when enough of it shows on one of the screens' available areas;
+  // otherwise moved (and shrunk when needed) into the middle of the primary screen's.
+  static QRect PlacementOnScreens(const QRect& saved, const QList<QRect>& available,
+                                  const QRect& primary);
 
   // ---- commands
   void PostCommand(uint32_t command);
@@ -116,6 +125,10 @@ class CClientFrame : public QWidget {
 
   // ---- projects
   void FillProjectList(bool allowAutoOpen);
+  // Lists the projects again when the project files in the data folder changed since they were
+  // listed (a file copied in or removed, a project that arrived), keeping the selection. Nothing
+  // happens while a project is open. The data folder's watcher calls it once changes settle.
+  void RefreshProjectList();
   // Opens the project file (or, with an empty path, shows the open project's list again).
   void OpenProject(const QString& path);
   // Saves the list's column widths, releases the project and shows the project list.
@@ -182,6 +195,9 @@ class CClientFrame : public QWidget {
   void MarkSessions(bool mark);
   void DeleteSessions();
   void ReleaseProject();
+  void WatchDataFolder();
+  // Names, sizes and times of the project files in the data folder.
+  QStringList ProjectFileStamps() const;
   QString Text(const char* key) const;
   QString PlacementPrefix() const;
 
@@ -196,6 +212,9 @@ class CClientFrame : public QWidget {
   CSessionListCtrl* m_sessionList;
   CPageCtrl* m_pageView;
   QTimer* m_resizeTimer;
+  QFileSystemWatcher* m_folderWatcher;
+  QTimer* m_folderTimer;
+  QStringList m_listedStamps;
   QPointer<QMenu> m_menu;
 
   std::unique_ptr<CEditingFlow> m_flow;

@@ -81,6 +81,17 @@ int CFrameTour::Main(int argc, char** argv) {
   CServices::Instance().SetMessageService(std::make_unique<CConsoleMessageService>());
 
   CSettingsStore settings(CSettingsStore::DefaultFilePath());
+  // The first start: no project installed yet.
+  {
+    const QTemporaryDir emptyData;
+    CClientFrame empty(settings, emptyData.path());
+    // The picture shows where a user's projects go, not the tour's throw-away folder, so it is
+    // the same on every machine.
+    empty.ProjectList()->SetDataFolder(QStringLiteral("~/.local/share/Brenmoor/QLT Client"));
+    empty.resize(900, 640);
+    empty.show();
+    if (!Snap(empty, outFolder, QStringLiteral("0-no-projects.png"))) return 1;
+  }
   CClientFrame frame(settings, dataFolder);
   frame.resize(900, 640);
   frame.show();

@@ -6,9 +6,10 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
-#include "project/display_scale.h"
 #include "editing/project_summary.h"
+#include "project/display_scale.h"
 #include "ui/client_icons.h"
+#include "ui/project_list_empty_state.h"
 
 namespace {
 
@@ -69,7 +70,8 @@ class CProjectRowDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-CProjectListCtrl::CProjectListCtrl(QWidget* parent) : QListWidget(parent) {
+CProjectListCtrl::CProjectListCtrl(QWidget* parent)
+    : QListWidget(parent), m_emptyState(new CProjectListEmptyState(this)) {
   setItemDelegate(new CProjectRowDelegate(this));
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setUniformItemSizes(true);
@@ -81,6 +83,24 @@ CProjectListCtrl::CProjectListCtrl(QWidget* parent) : QListWidget(parent) {
   m_longPress.setSingleShot(true);
   m_longPress.setInterval(kLongPressMs);
   connect(&m_longPress, &QTimer::timeout, this, &CProjectListCtrl::OnLongPress);
+  // Rows come and go through the model: added one by one, all removed by clear().
+  connect(model(), &QAbstractItemModel::rowsInserted, this, &CProjectListCtrl::UpdateEmptyState);
+  connect(model(), &QAbstractItemModel::rowsRemoved, this, &CProjectListCtrl::UpdateEmptyState);
+  connect(model(), &QAbstractItemModel::modelReset, this, &CProjectListCtrl::UpdateEmptyState);
+  UpdateEmptyState();
+}
+
+CProjectListCtrl::~CProjectListCtrl() {
+  // The model empties itself when it is destroyed with the list, after the empty state is gone.
+  disconnect(model(), nullptr, this, nullptr);
+}
+
+void CProjectListCtrl::SetDataFolder(const QString& folder) { m_emptyState->SetFolder(folder); }
+
+void CProjectListCtrl::UpdateEmptyState() {
+  m_emptyState->setGeometry(viewport()->geometry());
+  m_emptyState->setVisible(count() == 0);
+  if (count() == 0) m_emptyState->raise();
 }
 
 void CProjectListCtrl::AddProject(const CProjectSummary& summary, bool highlighted) {
@@ -183,6 +203,7 @@ void CProjectListCtrl::keyPressEvent(QKeyEvent* event) {
 void CProjectListCtrl::resizeEvent(QResizeEvent* event) {
   QListWidget::resizeEvent(event);
   doItemsLayout();
+  m_emptyState->setGeometry(viewport()->geometry());
 }
 
 void CProjectListCtrl::OnLongPress() {

@@ -1,14 +1,16 @@
 // CProjectListCtrl: the list of installed projects: one 40-pixel row per project file with its
 // icon, its title and a badge with the number of active sessions. A tap opens the project;
 // Ctrl and Shift select several; a right click or a long press on a selected row offers to
-// delete. Rows carry the file path and the project's unique number. Owned by the main frame; UI
-// thread only.
+// delete. Rows carry the file path and the project's unique number. Without rows it shows the
+// empty state: no project installed, the data folder and how projects arrive. Owned by the main
+// frame; UI thread only.
 #pragma once
 
 #include <QListWidget>
 #include <QTimer>
 #include <cstdint>
 
+class CProjectListEmptyState;
 struct CProjectSummary;
 
 class CProjectListCtrl : public QListWidget {
@@ -30,6 +32,11 @@ class CProjectListCtrl : public QListWidget {
   };
 
   explicit CProjectListCtrl(QWidget* parent = nullptr);
+  ~CProjectListCtrl() override;
+
+  // The folder the projects are installed in, shown while the list is empty.
+  void SetDataFolder(const QString& folder);
+  CProjectListEmptyState* EmptyState() const { return m_emptyState; }
 
   void AddProject(const CProjectSummary& summary, bool highlighted);
   int RowOfPath(const QString& path) const;
@@ -55,7 +62,9 @@ class CProjectListCtrl : public QListWidget {
 
  private:
   void OnLongPress();
+  void UpdateEmptyState();
 
+  CProjectListEmptyState* m_emptyState;
   QTimer m_longPress;
   int m_pressedRow = -1;
   bool m_longPressFired = false;

@@ -3,7 +3,9 @@
 // a session, and the refusals.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -56,6 +58,7 @@ class SessionFillTest : public ::testing::Test {
     big->MutableSettings().targets = {static_cast<uint32_t>(note->UniqueNumber())};
     second->AddPoint(CEditPoint::kTypeCode);
     auto* strictPoint = AddPoint<CEditPoint>(second, "Strict");
+    strictPoint->SetCaption(QStringLiteral("Signed by"));
     if (strict) strictPoint->SetRequiredMode(2);
     ASSERT_TRUE(qlt::test::WriteFileBytes(m_path, project.SaveToBytes()));
   }
@@ -195,6 +198,32 @@ TEST_F(SessionFillTest, StrictlyRequiredPointStopsTheSave) {
   }
   result = RunQlt({"session", "fill", m_path, "--values", R"({"Strict": "done"})", "--save"});
   EXPECT_EQ(result.exitCode, 0) << result.Err();
+}
+
+TEST_F(SessionFillTest, RefusalsReadAsTheClientShowsThem) {
+  Build(true);
+  // The texts come from the client's table: built in, overlaid by a Language.ini in its data
+  // folder.
+  const QString translation = qlt::test::TestHome() + u"/data/Brenmoor/QLT Client/Language.ini"_qs;
+  const struct {
+    QByteArray file;  // empty: no translation file
+    QByteArray shown;
+  } cases[] = {
+      {"", "The 'Signed by' field is required.  Please fill it in before you continue."},
+      {"[Point]\nRequired2=Champ '%s' obligatoire.\n", "Champ 'Signed by' obligatoire."},
+  };
+  for (const auto& c : cases) {
+    if (!c.file.isEmpty()) {
+      ASSERT_TRUE(QDir().mkpath(QFileInfo(translation).absolutePath()));
+      QFile file(translation);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(c.file);
+    }
+    const Result result = RunQlt({"session", "fill", m_path, "--save"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(c.shown)) << result.Err();
+    EXPECT_FALSE(result.err.contains("Point.Required")) << result.Err();
+  }
 }
 
 TEST_F(SessionFillTest, BadInputIsRefusedBeforeAnythingIsStored) {

@@ -5,19 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "app/services.h"
 #include "platform/settings_store.h"
 #include "points/edit_point.h"
+#include "project/display_scale.h"
 #include "project/page.h"
 #include "project/project.h"
 #include "sessions/session_database.h"
@@ -31,6 +35,7 @@
 #include "ui/client_header_ctrl.h"
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
+#include "ui/project_list_empty_state.h"
 #include "ui/session_list_ctrl.h"
 #include "ui/session_list_model.h"
 
@@ -83,9 +88,7 @@ void Pump() {
 
 class ClientFrameTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_data.isValid());
-  }
+  void SetUp() override { ASSERT_TRUE(m_data.isValid()); }
   void TearDown() override {
     m_frame.reset();
     CFaultVfs::Instance().Disarm();
@@ -359,6 +362,141 @@ TEST_F(ClientFrameTest, PlacementIsKeptPerOrientation) {
   EXPECT_TRUE(m_frame->windowState() & Qt::WindowMaximized);
 }
 
+TEST_F(ClientFrameTest, AnEmptyDataFolderSaysSoAndListsProjectsAsTheyArrive) {
+  CClientFrame& frame = MakeFrame();
+  CProjectListCtrl* list = frame.ProjectList();
+  CProjectListEmptyState* empty = list->EmptyState();
+  ASSERT_EQ(list->count(), 0);
+  EXPECT_TRUE(empty->isVisible());
+  EXPECT_EQ(empty->Heading()->text(), u"No project is installed yet"_qs);
+  EXPECT_TRUE(empty->Hint()->text().contains(u"Connect"_qs)) << qPrintable(empty->Hint()->text());
+  // The folder can be selected and copied, not changed.
+  const QString folder = QDir::toNativeSeparators(m_data.path());
+  QLineEdit* box = empty->FolderBox();
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_TRUE(box->isReadOnly());
+  EXPECT_EQ(box->text(), folder);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), folder);
+
+  // A project copied in is listed (not opened) and the empty state goes.
+  WriteProject(ProjectPath(u"Arrived"_qs), u"Arrived"_qs, 7);
+  ASSERT_TRUE(QTest::qWaitFor([list] { return list->count() == 1; }, 20000));
+  EXPECT_EQ(list->TitleAt(0), u"Arrived"_qs);
+  EXPECT_FALSE(empty->isVisible());
+  EXPECT_EQ(frame.Project(), nullptr);
+
+  // While a project is open a new file leaves it, its list and its buttons alone.
+  frame.OpenProject(ProjectPath(u"Arrived"_qs));
+  ASSERT_NE(frame.Project(), nullptr);
+  WriteProject(ProjectPath(u"Later"_qs), u"Later"_qs, 8);
+  frame.RefreshProjectList();
+  EXPECT_NE(frame.Project(), nullptr);
+  EXPECT_TRUE(frame.SessionList()->isVisible());
+  EXPECT_TRUE(frame.ButtonBar()->HasButton(CClientFrame::kCmdNewSession));
+  frame.CloseProject();
+  EXPECT_EQ(list->count(), 2);
+
+  // Removing the files brings the empty state back.
+  ASSERT_TRUE(QFile::remove(ProjectPath(u"Arrived"_qs)));
+  ASSERT_TRUE(QFile::remove(ProjectPath(u"Later"_qs)));
+  ASSERT_TRUE(QTest::qWaitFor([list] { return list->count() == 0; }, 20000));
+  EXPECT_TRUE(empty->isVisible());
+}
+
+TEST_F(ClientFrameTest, AProjectArrivingWhileDeletionIsAskedDoesNotChangeWhatIsDeleted) {
+  WriteProject(ProjectPath(u"Beta"_qs), u"Beta"_qs, 2);
+  WriteProject(ProjectPath(u"Drop"_qs), u"Drop"_qs, 3);
+  CClientFrame& frame = MakeFrame();
+  CProjectListCtrl* list = frame.ProjectList();
+  list->setCurrentRow(list->RowOfPath(ProjectPath(u"Drop"_qs)));
+  // "Alpha" is listed above both while the question is open; then the answer is Yes.
+  class CArrivingAnswer : public CMessageService {
+   public:
+    std::function<void()> arrive;
+    int ShowMessage(const QString&, unsigned) override {
+      arrive();
+      return kIdYes;
+    }
+  };
+  auto answer = std::make_unique<CArrivingAnswer>();
+  answer->arrive = [this, &frame] {
+    WriteProject(ProjectPath(u"Alpha"_qs), u"Alpha"_qs, 1);
+    frame.RefreshProjectList();
+  };
+  CServices::Instance().SetMessageService(std::move(answer));
+  frame.DeleteSelectedProjects();
+  EXPECT_FALSE(QFile::exists(ProjectPath(u"Drop"_qs)));
+  EXPECT_TRUE(QFile::exists(ProjectPath(u"Beta"_qs)));
+  EXPECT_TRUE(QFile::exists(ProjectPath(u"Alpha"_qs)));
+  EXPECT_EQ(list->count(), 2);
+}
+
+TEST_F(ClientFrameTest, AFirstStartShowsEveryControlBeforeItIsMaximised) {
+  WriteProject(ProjectPath(u"Survey"_qs), u"Survey"_qs, 5);
+  m_frame = std::make_unique<CClientFrame>(m_settings, m_data.path());
+  m_frame->ShowWithPlacement();
+  Pump();
+  EXPECT_TRUE(m_frame->windowState() & Qt::WindowMaximized);
+  // Where maximising is not honoured the window keeps this size.
+  const QRect available = m_frame->screen()->availableGeometry();
+  const QRect normal = m_frame->normalGeometry();
+  EXPECT_EQ(normal.size(), QSize(available.width() * 2 / 3, available.height() * 2 / 3));
+  EXPECT_EQ(normal.center(), available.center());
+  m_frame->showNormal();
+  Pump();
+  ASSERT_EQ(m_frame->size(), normal.size());
+  // Every caption of the list's and the editing buttons fits its button.
+  const QFontMetrics metrics(CDisplayScale::Font(20, true));
+  const auto captionsFit = [this, &metrics] {
+    for (const CClientButtonBar::Button& button : m_frame->ButtonBar()->Buttons()) {
+      EXPECT_LE(metrics.horizontalAdvance(button.text),
+                m_frame->ButtonBar()->ButtonRect(button.command).width() - 8)
+          << qPrintable(button.text);
+    }
+  };
+  ASSERT_TRUE(m_frame->ButtonBar()->HasButton(CClientFrame::kCmdNewSession));
+  captionsFit();
+  ClickButton(CClientFrame::kCmdNewSession);
+  ASSERT_TRUE(m_frame->IsEditing());
+  captionsFit();
+}
+
+TEST_F(ClientFrameTest, APlacementOffEveryScreenIsBroughtBack) {
+  const QString section = QStringLiteral("Window");
+  m_settings.WriteInt(section, u"Landscape_Floating"_qs, 1);
+  m_settings.WriteInt(section, u"Landscape_Left"_qs, 5000);
+  m_settings.WriteInt(section, u"Landscape_Top"_qs, 4000);
+  m_settings.WriteInt(section, u"Landscape_Right"_qs, 5400);
+  m_settings.WriteInt(section, u"Landscape_Bottom"_qs, 4300);
+  m_frame = std::make_unique<CClientFrame>(m_settings, m_data.path());
+  m_frame->ShowWithPlacement();
+  Pump();
+  EXPECT_FALSE(m_frame->isMaximized());
+  EXPECT_EQ(m_frame->size(), QSize(400, 300));
+  EXPECT_TRUE(m_frame->screen()->availableGeometry().contains(m_frame->geometry()));
+
+  // With several screens: what shows enough on any of them stays; the rest comes to the middle
+  // of the primary one, shrunk to fit it.
+  const QRect primary(0, 0, 1920, 1040);
+  const QList<QRect> screens{primary, QRect(1920, 0, 1280, 1024)};
+  const struct {
+    QRect saved;
+    QRect placed;
+  } cases[] = {
+      {QRect(2000, 100, 600, 400), QRect(2000, 100, 600, 400)},  // on the second screen
+      {QRect(-560, 100, 600, 400), QRect(-560, 100, 600, 400)},  // 40 pixels still show
+      {QRect(-570, 100, 600, 400), QRect(660, 320, 600, 400)},   // 30 do not
+      {QRect(3300, 0, 600, 400), QRect(660, 320, 600, 400)},     // right of every screen
+      {QRect(0, 2000, 2400, 1200), QRect(0, 0, 1920, 1040)},     // below, and too large
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CClientFrame::PlacementOnScreens(c.saved, screens, primary), c.placed) << c.saved.x();
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // the editing flow
 
@@ -602,9 +740,9 @@ TEST_F(ClientFrameTest, AListThatCannotBeRefreshedShowsNoRowsAndKeepsTheFilterBa
   ASSERT_EQ(ShownNames(), (QStringList{u"a"_qs}));
   // Another program takes the table away under the open database.
   sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open(qPrintable(CSessionDatabase::DatabasePath(ProjectPath(u"Broken"_qs))),
-                         &raw),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_open(qPrintable(CSessionDatabase::DatabasePath(ProjectPath(u"Broken"_qs))), &raw),
+      SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(raw, "ALTER TABLE session RENAME TO gone;", nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(raw);
