@@ -7,16 +7,22 @@ namespace qlt::test {
 
 QJsonObject ToolRun::Values() const { return QJsonDocument::fromJson(out).object(); }
 
-ToolRun RunQlt(const QStringList& arguments) {
+ToolRun RunProgram(const QString& program, const QStringList& arguments) {
   QProcess process;
-  process.start(QStringLiteral(QLT_BINARY_DIR "/qlt"), arguments);
+  process.start(QStringLiteral(QLT_BINARY_DIR "/") + program, arguments);
   ToolRun result;
-  // A ceiling for a hung tool, not a measure of speed.
-  if (!process.waitForFinished(120000)) return result;
+  // A ceiling for a hung program, not a measure of speed.
+  if (!process.waitForFinished(120000)) {
+    process.kill();
+    process.waitForFinished();
+    return result;
+  }
   result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
   result.out = process.readAllStandardOutput();
   result.err = process.readAllStandardError();
   return result;
 }
+
+ToolRun RunQlt(const QStringList& arguments) { return RunProgram(QStringLiteral("qlt"), arguments); }
 
 }  // namespace qlt::test

@@ -1,4 +1,4 @@
-// Runs the built command-line tool `qlt` as its own process, as a user would, and keeps what it
+// Runs the built programs (the command-line tool `qlt`, the client) as their own processes, as a user would, and keeps what it
 // printed. Test code only; the test's thread.
 #pragma once
 
@@ -18,6 +18,8 @@ struct ToolRun {
   std::string Err() const { return err.toStdString(); }
 };
 
+// Runs one of the built programs ("qlt", "quillet") with the arguments.
+ToolRun RunProgram(const QString& program, const QStringList& arguments);
 ToolRun RunQlt(const QStringList& arguments);
 
 }  // namespace qlt::test

@@ -4,33 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 
 #include "app/twkf_app.h"
 #include "support/harness.h"
+#include "support/tool_runner.h"
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QByteArray out;
-  QByteArray err;
-};
-
-Result RunProgram(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(QLT_BINARY_DIR "/") + program, arguments);
-  Result result;
-  if (!process.waitForFinished(60000)) {
-    process.kill();
-    process.waitForFinished();
-    return result;
-  }
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-  result.out = process.readAllStandardOutput();
-  result.err = process.readAllStandardError();
-  return result;
-}
+using qlt::test::RunProgram;
 
 TEST(CommandLine, HelpVersionAndMisuseFollowTheUsualConventions) {
   const QByteArray version = CTWKFApp::VersionText().toUtf8() + '\n';
@@ -69,7 +50,7 @@ TEST(CommandLine, HelpVersionAndMisuseFollowTheUsualConventions) {
   };
   for (const Case& c : cases) {
     const std::string call = c.program + (u' ' + c.arguments.join(u' ')).toStdString();
-    const Result result = RunProgram(QString::fromLatin1(c.program), c.arguments);
+    const qlt::test::ToolRun result = RunProgram(QString::fromLatin1(c.program), c.arguments);
     EXPECT_EQ(result.exitCode, c.exitCode) << call << "\n" << result.err.toStdString();
     if (c.exitCode == 0) {
       if (c.out.endsWith('\n')) {
