@@ -3,7 +3,9 @@
 // its point object, the conversion of older stored forms, and the settings fields that tools show
 // and read (CPointField). CPointTypeRegistration is the static object that registers one
 // descriptor; the descriptors live in the point types' own files, are registered before main and
-// stay unchanged until the program ends, so any thread may read them after start-up.
+// stay unchanged until the program ends, so any thread may read them after start-up. points/ is
+// an object library that every program linking the core takes in whole (CMakeLists.txt), so no
+// registration is left out of a link.
 #pragma once
 
 #include <QByteArray>
@@ -92,19 +94,19 @@ class CSettingsField : public CPointField {
 
   template <class T>
   static constexpr Kind KindOf() {
-    if constexpr (std::is_same_v<T, int32_t>)
+    if constexpr (std::is_same_v<T, int32_t>) {
       return Kind::Int32;
-    else if constexpr (std::is_same_v<T, uint32_t>)
+    } else if constexpr (std::is_same_v<T, uint32_t>) {
       return Kind::UInt32;
-    else if constexpr (std::is_same_v<T, QString>)
+    } else if constexpr (std::is_same_v<T, QString>) {
       return Kind::Text;
-    else if constexpr (std::is_same_v<T, QStringList>)
+    } else if constexpr (std::is_same_v<T, QStringList>) {
       return Kind::TextList;
-    else if constexpr (std::is_same_v<T, QByteArray>)
+    } else if constexpr (std::is_same_v<T, QByteArray>) {
       return Kind::Image;
-    else if constexpr (std::is_same_v<T, bool>)
+    } else if constexpr (std::is_same_v<T, bool>) {
       return Kind::Flag;
-    else {
+    } else {
       static_assert(std::is_same_v<T, QList<uint32_t>>, "a settings field of an unknown kind");
       return Kind::PointNumbers;
     }
@@ -153,8 +155,6 @@ class CPointTypeRegistration {
   explicit CPointTypeRegistration(CPointType type);
   CPointTypeRegistration(const CPointTypeRegistration&) = delete;
   CPointTypeRegistration& operator=(const CPointTypeRegistration&) = delete;
-
-  const CPointType& Type() const { return m_type; }
 
  private:
   const CPointType m_type;
