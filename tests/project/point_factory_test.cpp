@@ -141,8 +141,6 @@ TEST(PointFactory, RegisteredTypesAreDistinctAndCreateTheirOwnPoints) {
       ranks.insert(type->rank);
     }
   }
-  EXPECT_EQ(codes.size(), 14);
-  EXPECT_EQ(classes.size(), 12);
   std::vector<int32_t> sorted;
   for (const CPointType* type : CPointFactory::PointTypes()) sorted.push_back(type->typeCode);
   EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end()));
