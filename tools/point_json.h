@@ -1,6 +1,7 @@
 // CPointJson: the type-specific part of a point in a project form: the "type" names, and per
-// point type its own file fields as the "settings" object (named after the model's settings, in
-// file order), including the custom point's class, user-type name and property bag. Images and
+// point type its own file fields as the "settings" object (the field table each type registers,
+// named after the model's settings, in file order), and the custom point's class, user-type name
+// and property bag. Images and
 // references to other points go through the Links the project mapping supplies. Reading throws
 // CFormReader::Error. Stateless; main thread.
 #pragma once

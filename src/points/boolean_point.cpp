@@ -1,5 +1,6 @@
 #include "points/boolean_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 CBooleanPoint::CBooleanPoint() : CBasePoint(kTypeCode, QStringLiteral("Boolean")) {}
@@ -47,3 +48,29 @@ void CBooleanPoint::WriteFields(CArchive& ar) {
   ar.WriteString(m_settings.naText);
   ar.WriteInt32(static_cast<int32_t>(static_cast<uint32_t>(m_settings.style) - 1u));
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CBooleanPoint::Settings;
+using Field = CSettingsField<CBooleanPoint>;
+
+const CPointTypeRegistration kBooleanType({
+    .typeCode = CBooleanPoint::kTypeCode,
+    .typeName = "Boolean",
+    .create = &CreatePointOf<CBooleanPoint>,
+    .fields =
+        {
+            Field("trueText", &S::trueText),
+            Field("falseText", &S::falseText),
+            Field("naText", &S::naText),
+            Field("style", &S::style),
+        },
+    .rank = 10,
+    .displayName = "Boolean",
+    .description = "Yes, no, undefined",
+    .icon = 143,
+});
+
+}  // namespace

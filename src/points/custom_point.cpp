@@ -1,5 +1,7 @@
 #include "points/custom_point.h"
 
+#include "project/point_factory.h"
+#include "project/point_type.h"
 #include "values/archive.h"
 
 namespace {
@@ -56,3 +58,19 @@ void CCustomPoint::WriteFields(CArchive& ar) {
   ar.WriteString(m_userTypeName);
   m_bag.Serialize(ar, false);
 }
+
+// ---- the registered type
+
+namespace {
+
+static_assert(CCustomPoint::kTypeCode == CPointFactory::kCustomTypeCode);
+
+// A custom point's settings are its class and its control's property bag, which tools read
+// through the class registry; its registry entries are the control classes.
+const CPointTypeRegistration kCustomType({
+    .typeCode = CCustomPoint::kTypeCode,
+    .typeName = "Custom",
+    .create = &CreatePointOf<CCustomPoint>,
+});
+
+}  // namespace

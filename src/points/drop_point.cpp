@@ -1,5 +1,6 @@
 #include "points/drop_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 namespace {
@@ -48,3 +49,32 @@ void CDropPoint::WriteFields(CArchive& ar) {
   ar.WriteCount(static_cast<int32_t>(m_settings.items.size()));
   for (const QString& item : m_settings.items) ar.WriteString(item);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CDropPoint::Settings;
+using Field = CSettingsField<CDropPoint>;
+
+const CPointTypeRegistration kDropListType({
+    .typeCode = CDropPoint::kTypeCode,
+    .typeName = "Drop List",
+    .create = &CreatePointOf<CDropPoint>,
+    .fields =
+        {
+            Field("multiSelect", &S::multiSelect),
+            Field("editable", &S::editable),
+            Field("remember", &S::remember),
+            Field("split", &S::split),
+            Field("width", &S::width),
+            Field("items", &S::items),
+            Field("clearable", &S::clearable),
+        },
+    .rank = 40,
+    .displayName = "Drop List",
+    .description = "Scrollable list",
+    .icon = 162,
+});
+
+}  // namespace

@@ -9,6 +9,7 @@
 #include "points/edit_point_logic.h"
 #include "project/display_scale.h"
 #include "project/graphics.h"
+#include "project/point_type.h"
 #include "project/project.h"
 #include "values/archive.h"
 
@@ -252,3 +253,35 @@ void CEditPoint::WriteFields(CArchive& ar) {
   ar.WriteInt32(s.maxLength);
   ar.WriteInt32(s.padWidth);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CEditPoint::Settings;
+using Field = CSettingsField<CEditPoint>;
+
+const CPointTypeRegistration kEditType({
+    .typeCode = CEditPoint::kTypeCode,
+    .typeName = "Edit",
+    .create = &CreatePointOf<CEditPoint>,
+    .fields =
+        {
+            Field("numeric", &S::numeric),
+            Field("password", &S::password),
+            Field("rangeCheck", &S::rangeCheck),
+            Field("minimum", &S::minimum),
+            Field("maximum", &S::maximum),
+            Field("arrows", &S::arrows),
+            Field("lines", &S::lines),
+            Field("maxLength", &S::maxLength),
+            Field("padWidth", &S::padWidth),
+            Field("readOnly", &S::readOnly),
+        },
+    .rank = 20,
+    .displayName = "Edit",
+    .description = "Enter text or numbers",
+    .icon = 145,
+});
+
+}  // namespace

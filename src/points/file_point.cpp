@@ -1,5 +1,6 @@
 #include "points/file_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 CFilePoint::CFilePoint() : CBasePoint(kTypeCode, QStringLiteral("File")) {}
@@ -41,3 +42,33 @@ void CFilePoint::WriteFields(CArchive& ar) {
   ar.WriteString(s.extensions);
   ar.WriteInt32(s.deleteSource);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CFilePoint::Settings;
+using Field = CSettingsField<CFilePoint>;
+
+const CPointTypeRegistration kFileType({
+    .typeCode = CFilePoint::kTypeCode,
+    .typeName = "File",
+    .create = &CreatePointOf<CFilePoint>,
+    .fields =
+        {
+            Field("filter", &S::filter),
+            Field("attachButton", &S::attachButton),
+            Field("saveButton", &S::saveButton),
+            Field("openButton", &S::openButton),
+            Field("watchFolder", &S::watchFolder),
+            Field("folder", &S::folder),
+            Field("extensions", &S::extensions),
+            Field("deleteSource", &S::deleteSource),
+        },
+    .rank = 120,
+    .displayName = "File",
+    .description = "Attach files",
+    .icon = 192,
+});
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "points/layout_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 CLayoutPoint::CLayoutPoint() : CBasePoint(kTypeCode, QStringLiteral("Layout")) {}
@@ -43,3 +44,34 @@ void CLayoutPoint::WriteFields(CArchive& ar) {
   ar.WriteBytes(s.image);
   if (!s.image.isEmpty()) ar.WriteInt32(s.imageScale);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CLayoutPoint::Settings;
+using Field = CSettingsField<CLayoutPoint>;
+
+const CPointTypeRegistration kLayoutType({
+    .typeCode = CLayoutPoint::kTypeCode,
+    .typeName = "Layout",
+    .create = &CreatePointOf<CLayoutPoint>,
+    .fields =
+        {
+            Field("text", &S::text),
+            Field("alignment", &S::alignment),
+            Field("fontFace", &S::fontFace),
+            Field("fontSize", &S::fontSize),
+            Field("italic", &S::italic),
+            Field("underline", &S::underline),
+            Field::Colour("colour", &S::colour),
+            Field("image", &S::image),
+            Field("imageScale", &S::imageScale).StoredOnlyWith("image"),
+        },
+    .rank = 60,
+    .displayName = "Layout",
+    .description = "Static image or text",
+    .icon = 167,
+});
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "points/link_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 CLinkPoint::CLinkPoint() : CBasePoint(kTypeCode, QStringLiteral("Link")) {}
@@ -55,3 +56,36 @@ void CLinkPoint::WriteFields(CArchive& ar) {
     ar.WriteInt32(s.imageFlag);
   }
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CLinkPoint::Settings;
+using Field = CSettingsField<CLinkPoint>;
+
+const CPointTypeRegistration kLinkType({
+    .typeCode = CLinkPoint::kTypeCode,
+    .typeName = "Link",
+    .create = &CreatePointOf<CLinkPoint>,
+    .fields =
+        {
+            Field("targetPage", &S::targetPage),
+            Field("address", &S::address),
+            Field("alignment", &S::alignment),
+            Field("fontFace", &S::fontFace),
+            Field("fontSize", &S::fontSize),
+            Field("italic", &S::italic),
+            Field("underline", &S::underline),
+            Field::Colour("colour", &S::colour),
+            Field("image", &S::image),
+            Field("imageScale", &S::imageScale).StoredOnlyWith("image"),
+            Field("imageFlag", &S::imageFlag).StoredOnlyWith("image"),
+        },
+    .rank = 70,
+    .displayName = "Link",
+    .description = "Open URL or page",
+    .icon = 163,
+});
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "points/list_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 CListPoint::CListPoint() : CBasePoint(kTypeCode, QStringLiteral("Selection")) {}
@@ -24,3 +25,28 @@ void CListPoint::WriteFields(CArchive& ar) {
   ar.WriteCount(static_cast<int32_t>(m_settings.items.size()));
   for (const QString& item : m_settings.items) ar.WriteString(item);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CListPoint::Settings;
+using Field = CSettingsField<CListPoint>;
+
+const CPointTypeRegistration kSelectionType({
+    .typeCode = CListPoint::kTypeCode,
+    .typeName = "Selection",
+    .create = &CreatePointOf<CListPoint>,
+    .fields =
+        {
+            Field("singleSelect", &S::singleSelect),
+            Field("split", &S::split),
+            Field("items", &S::items),
+        },
+    .rank = 30,
+    .displayName = "Selection",
+    .description = "List of options",
+    .icon = 144,
+});
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include "points/logic_condition.h"
 #include "points/math_point.h"
 #include "project/page.h"
+#include "project/point_type.h"
 #include "project/project.h"
 #include "values/archive.h"
 
@@ -182,3 +183,36 @@ void CLogicPoint::WriteFields(CArchive& ar) {
   ar.WriteCount(static_cast<int32_t>(m_settings.targets.size()));
   for (uint32_t target : m_settings.targets) ar.WriteUInt32(target);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CLogicPoint::Settings;
+using Field = CSettingsField<CLogicPoint>;
+
+const CPointTypeRegistration kLogicType({
+    .typeCode = CLogicPoint::kTypeCode,
+    .typeName = "Logic",
+    .create = &CreatePointOf<CLogicPoint>,
+    .fields =
+        {
+            Field("firstName", &S::firstName),
+            Field("firstComparison", &S::firstComparison),
+            Field("firstValue", &S::firstValue),
+            Field("join", &S::join),
+            Field("secondName", &S::secondName),
+            Field("secondComparison", &S::secondComparison),
+            Field("secondValue", &S::secondValue),
+            Field("undeterminedText", &S::undeterminedText),
+            Field("falseText", &S::falseText),
+            Field("trueText", &S::trueText),
+            Field("targets", &S::targets),
+        },
+    .rank = 90,
+    .displayName = "Logic",
+    .description = "Show and hide points conditionally",
+    .icon = 171,
+});
+
+}  // namespace

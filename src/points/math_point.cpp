@@ -5,6 +5,7 @@
 #include "points/value_box_layout.h"
 #include "project/display_scale.h"
 #include "project/graphics.h"
+#include "project/point_type.h"
 #include "project/project.h"
 #include "values/archive.h"
 #include "values/variant_ops.h"
@@ -140,3 +141,30 @@ void CMathPoint::WriteFields(CArchive& ar) {
   ar.WriteInt32(m_settings.width);
   ar.WriteInt32(m_settings.decimals);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CMathPoint::Settings;
+using Field = CSettingsField<CMathPoint>;
+
+const CPointTypeRegistration kMathType({
+    .typeCode = CMathPoint::kTypeCode,
+    .typeName = "Math",
+    .create = &CreatePointOf<CMathPoint>,
+    .fields =
+        {
+            Field("expression", &S::expression),
+            Field("locked", &S::locked),
+            Field("width", &S::width),
+            Field("decimals", &S::decimals),
+            Field("rounding", &S::rounding),
+        },
+    .rank = 100,
+    .displayName = "Math",
+    .description = "Calculate expressions",
+    .icon = 169,
+});
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "points/outlook_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 COutlookPoint::COutlookPoint() : CBasePoint(kTypeCode, QStringLiteral("Outlook")) {}
@@ -13,3 +14,26 @@ void COutlookPoint::SetSettings(const Settings& settings) {
 void COutlookPoint::ReadFields(CArchive& ar, int) { m_settings.option = ar.ReadInt32(); }
 
 void COutlookPoint::WriteFields(CArchive& ar) { ar.WriteInt32(m_settings.option); }
+
+// ---- the registered type
+
+namespace {
+
+using S = COutlookPoint::Settings;
+using Field = CSettingsField<COutlookPoint>;
+
+const CPointTypeRegistration kOutlookType({
+    .typeCode = COutlookPoint::kTypeCode,
+    .typeName = "Outlook",
+    .create = &CreatePointOf<COutlookPoint>,
+    .fields =
+        {
+            Field("option", &S::option),
+        },
+    .rank = 190,
+    .displayName = "Contacts",
+    .description = "Import address book",
+    .icon = 168,
+});
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "points/sketch_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 CSketchPoint::CSketchPoint() : CBasePoint(kTypeCode, QStringLiteral("Sketch")) {}
@@ -34,3 +35,32 @@ void CSketchPoint::WriteFields(CArchive& ar) {
   ar.WriteCount(static_cast<int32_t>(s.backgroundImage.size()));
   ar.WriteBytes(s.backgroundImage);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CSketchPoint::Settings;
+using Field = CSettingsField<CSketchPoint>;
+
+const CPointTypeRegistration kSketchType({
+    .typeCode = CSketchPoint::kTypeCode,
+    .typeName = "Sketch",
+    .create = &CreatePointOf<CSketchPoint>,
+    .fields =
+        {
+            Field("canvasRows", &S::canvasRows),
+            Field("canvasWidth", &S::canvasWidth),
+            Field("canvasHeight", &S::canvasHeight),
+            Field("penMode", &S::penMode),
+            Field("palette", &S::palette),
+            Field("backgroundPoint", &S::backgroundPoint),
+            Field("backgroundImage", &S::backgroundImage),
+        },
+    .rank = 130,
+    .displayName = "Sketch",
+    .description = "Sketch onto an image",
+    .icon = 176,
+});
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "points/telegram_point.h"
 
+#include "project/point_type.h"
 #include "values/archive.h"
 
 CTelegramPoint::CTelegramPoint() : CBasePoint(kTypeCode, QStringLiteral("Telegram")) {}
@@ -32,3 +33,31 @@ void CTelegramPoint::WriteFields(CArchive& ar) {
   ar.WriteCount(static_cast<int32_t>(s.fields.size()));
   for (const QString& field : s.fields) ar.WriteString(field);
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CTelegramPoint::Settings;
+using Field = CSettingsField<CTelegramPoint>;
+
+const CPointTypeRegistration kTelegramType({
+    .typeCode = CTelegramPoint::kTypeCode,
+    .typeName = "Telegram",
+    .create = &CreatePointOf<CTelegramPoint>,
+    .fields =
+        {
+            Field("telegramName", &S::telegramName),
+            Field("showAlerts", &S::showAlerts),
+            Field("send", &S::send),
+            Field("receive", &S::receive),
+            Field("matchKey", &S::matchKey),
+            Field("fields", &S::fields),
+        },
+    .rank = 250,
+    .displayName = "Telegram",
+    .description = "Interact with the server",
+    .icon = 204,
+});
+
+}  // namespace

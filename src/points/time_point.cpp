@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "points/custom_point.h"
+#include "project/point_factory.h"
+#include "project/point_type.h"
 #include "values/archive.h"
 
 namespace {
@@ -140,3 +142,41 @@ std::unique_ptr<CTimePoint> CTimePoint::FromLegacyCustomPoint(const CCustomPoint
   settings.width = std::clamp(bag.GetInteger(QStringLiteral("size"), 0), 0, 11);
   return point;
 }
+
+// ---- the registered type
+
+namespace {
+
+using S = CTimePoint::Settings;
+using Field = CSettingsField<CTimePoint>;
+
+// Older files stored date/time fields as custom points of a control that no longer exists.
+std::unique_ptr<CBasePoint> ReplaceLegacyCustomPoint(const CBasePoint& loaded) {
+  if (loaded.TypeCode() != CCustomPoint::kTypeCode) return nullptr;
+  const auto& custom = static_cast<const CCustomPoint&>(loaded);
+  if (custom.ClassId() != CPointFactory::kLegacyDateTimeClass) return nullptr;
+  return CTimePoint::FromLegacyCustomPoint(custom);
+}
+
+const CPointTypeRegistration kDateTimeType({
+    .typeCode = CTimePoint::kTypeCode,
+    .typeName = "Date/Time",
+    .create = &CreatePointOf<CTimePoint>,
+    .replaceLoaded = &ReplaceLegacyCustomPoint,
+    .fields =
+        {
+            Field("displayFormat", &S::displayFormat),
+            Field("valueFormat", &S::valueFormat),
+            Field("mode", &S::mode),
+            Field("autoSet", &S::autoSet),
+            Field("fixed", &S::fixed),
+            Field("width", &S::width),
+            Field("mathPoint", &S::mathPoint),
+        },
+    .rank = 50,
+    .displayName = "Date/Time",
+    .description = "Record a date or time",
+    .icon = 164,
+});
+
+}  // namespace

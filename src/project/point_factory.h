@@ -1,8 +1,9 @@
 // CPointFactory: the point-type registry. It lists every point type the client knows (the
 // built-in types, the built-in custom controls and outside custom-point classes) with its name,
 // description, icons and flags, in registration order, keeps the image list of their small icons,
-// and creates the point object for a type code. The application object owns the one instance;
-// UI thread only.
+// and creates the point object for a type code. The types themselves register their descriptors
+// (CPointType) from points/; this registry knows none of them by name. The application object
+// owns the one instance; UI thread only.
 #pragma once
 
 #include <QImage>
@@ -11,8 +12,10 @@
 #include <QUuid>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CBasePoint;
+struct CPointType;
 
 class CPointFactory {
  public:
@@ -30,6 +33,8 @@ class CPointFactory {
     bool builtIn = false;   // the program creates the control itself
   };
 
+  // The type code of custom points, whose entries are their control classes.
+  static constexpr int32_t kCustomTypeCode = 12;
   // A custom point of this class has no control; it is turned into a date/time point on loading.
   static const QUuid kLegacyDateTimeClass;
   // Never registered and never created.
@@ -38,6 +43,7 @@ class CPointFactory {
   static const QUuid kCustomPointCategory;
   static const QUuid kApplicationClass;
 
+  // The entries of every registered point type and built-in control, in their ranks' order.
   CPointFactory();
 
   // The registry of the application, built on first use.
@@ -55,6 +61,11 @@ class CPointFactory {
                                 const QImage& smallIcon = QImage());
   // The icons of the entries (small ones; large ones at doubled scale).
   const QList<QImage>& ImageList() const { return m_images; }
+
+  // The descriptor of the point class of a type code, nullptr for a code without one.
+  static const CPointType* PointType(int32_t typeCode);
+  // The descriptors of every point class, by type code.
+  static std::vector<const CPointType*> PointTypes();
 
   // A new point object for a type code, nullptr for a code without a point class.
   static std::unique_ptr<CBasePoint> CreatePoint(int32_t typeCode);

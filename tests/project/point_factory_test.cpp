@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QSet>
+#include <algorithm>
+#include <vector>
+
 #include "points/custom_point.h"
+#include "points/edit_point.h"
+#include "points/link_point.h"
 #include "project/base_point.h"
+#include "project/point_type.h"
 
 TEST(PointFactory, RegistersEveryTypeInItsOrder) {
   const CPointFactory factory;
@@ -92,6 +99,79 @@ TEST(PointFactory, CreatesAPointForEveryTypeCode) {
   auto logic = CPointFactory::CreatePoint(10);
   EXPECT_EQ(logic->Visible(), 1);
   EXPECT_EQ(logic->Results(), 0);
+}
+
+// The descriptors registered from points/: one point class per type code with a type name of its
+// own (the project form matches them without regard to case) whose creator makes a point of that
+// type; built-in controls are custom points with distinct classes; entries have distinct ranks.
+TEST(PointFactory, RegisteredTypesAreDistinctAndCreateTheirOwnPoints) {
+  QSet<int32_t> codes;
+  QSet<QString> typeNames;
+  QSet<int> ranks;
+  QSet<QString> classes;
+  QSet<QString> progIds;
+  for (const CPointType* type : CPointType::Registered()) {
+    const QString label = QString::fromLatin1(type->typeName ? type->typeName : type->progId);
+    SCOPED_TRACE(label.toStdString());
+    if (type->create) {
+      EXPECT_FALSE(codes.contains(type->typeCode));
+      codes.insert(type->typeCode);
+      EXPECT_FALSE(typeNames.contains(label.toLower()));
+      typeNames.insert(label.toLower());
+      const auto point = type->create();
+      EXPECT_EQ(point->TypeCode(), type->typeCode);
+      EXPECT_EQ(point->TypeName(), label);
+      EXPECT_EQ(CPointFactory::PointType(type->typeCode), type);
+      QSet<QString> fields;
+      for (const CPointField& field : type->fields) {
+        EXPECT_FALSE(fields.contains(field.Name())) << field.Name().toStdString();
+        fields.insert(field.Name());
+      }
+    } else {
+      EXPECT_EQ(type->typeCode, CPointFactory::kCustomTypeCode);
+      ASSERT_TRUE(type->classId && type->progId && type->displayName);
+      EXPECT_TRUE(type->fields.empty());
+      EXPECT_FALSE(classes.contains(QString::fromLatin1(type->classId)));
+      classes.insert(QString::fromLatin1(type->classId));
+      EXPECT_FALSE(progIds.contains(QString::fromLatin1(type->progId).toLower()));
+      progIds.insert(QString::fromLatin1(type->progId).toLower());
+    }
+    if (type->displayName) {
+      EXPECT_FALSE(ranks.contains(type->rank)) << type->rank;
+      ranks.insert(type->rank);
+    }
+  }
+  std::vector<int32_t> sorted;
+  for (const CPointType* type : CPointFactory::PointTypes()) sorted.push_back(type->typeCode);
+  EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end()));
+}
+
+TEST(PointFactory, SettingsFieldsReadAndWriteOnlyTheirOwnClassAndKind) {
+  const CPointType* type = CPointFactory::PointType(CLinkPoint::kTypeCode);
+  ASSERT_NE(type, nullptr);
+  const auto find = [type](const QString& name) -> const CPointField* {
+    for (const CPointField& field : type->fields) {
+      if (field.Name() == name) return &field;
+    }
+    return nullptr;
+  };
+  const CPointField* colour = find(QStringLiteral("colour"));
+  const CPointField* scale = find(QStringLiteral("imageScale"));
+  ASSERT_TRUE(colour && scale);
+  EXPECT_EQ(colour->GetKind(), CPointField::Kind::Colour);
+  EXPECT_TRUE(colour->StoredWith().isEmpty());
+  EXPECT_EQ(scale->StoredWith(), "image");
+
+  CLinkPoint link;
+  EXPECT_TRUE(colour->Set(link, uint32_t{0x00123456}));
+  EXPECT_EQ(link.GetSettings().colour, 0x00123456u);
+  EXPECT_EQ(colour->Get(link), CPointField::Value(uint32_t{0x00123456}));
+  // A value of another kind or a point of another class is refused and reads as nothing.
+  EXPECT_FALSE(colour->Set(link, int32_t{7}));
+  EXPECT_EQ(link.GetSettings().colour, 0x00123456u);
+  CEditPoint edit;
+  EXPECT_FALSE(colour->Set(edit, uint32_t{1}));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(colour->Get(edit)));
 }
 
 TEST(PointFactory, ClassIdentifiersAreStoredInTheirPlatformLayout) {

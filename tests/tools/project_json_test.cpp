@@ -25,6 +25,7 @@
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/point_factory.h"
+#include "project/point_type.h"
 #include "project/project.h"
 #include "support/files.h"
 #include "support/harness.h"
@@ -193,7 +194,7 @@ TEST(ProjectJsonRoundTrip, DumpBuildDumpIsIdenticalForEveryPointAndValueType) {
   for (const QJsonValue page : form["pages"].toArray()) {
     for (const QJsonValue point : page["points"].toArray()) types.insert(point["type"].toString());
   }
-  EXPECT_EQ(types.size(), 14);
+  EXPECT_EQ(types.size(), static_cast<qsizetype>(CPointFactory::PointTypes().size()));
   const QJsonObject properties = form["properties"].toObject();
   EXPECT_EQ(properties["r8 nan payload"]["value"].toString(), "0x7FF8000000000123");
   EXPECT_EQ(properties["r8 negative zero"]["value"].toString(), "-0");
@@ -276,7 +277,9 @@ TEST(ProjectJsonRoundTrip, DemoProjectBuildsLoadsAndRoundTrips) {
       EXPECT_TRUE(found) << target;
     }
   });
-  for (int32_t code = 1; code <= 14; ++code) EXPECT_TRUE(typeCodes.contains(code)) << code;
+  for (const CPointType* type : CPointFactory::PointTypes()) {
+    EXPECT_TRUE(typeCodes.contains(type->typeCode)) << type->typeName;
+  }
   for (const CPointFactory::Entry& entry : CPointFactory::Instance().Entries()) {
     if (entry.builtIn) {
       EXPECT_TRUE(classes.contains(entry.classId)) << entry.progId.toStdString();
