@@ -11,7 +11,6 @@
 // - Export: `qlt sessions export --format csv` of 100,000 sessions (the built tool next to this
 //   program), in sessions per second.
 #include "sessions/session_database.h"
-#include "sessions/session_sql.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -29,6 +28,7 @@
 #include <vector>
 
 #include "sessions/session.h"
+#include "sessions/session_sql.h"
 #include "values/archive.h"
 
 namespace {

@@ -43,8 +43,7 @@ uint32_t CServices::TickCount() const {
 QByteArray CServices::RandomBytes(int count) const {
   if (m_random) return m_random(count);
   QByteArray bytes(count, '\0');
-  if (count > 0 &&
-      RAND_bytes(reinterpret_cast<unsigned char*>(bytes.data()), count) != 1) {
+  if (count > 0 && RAND_bytes(reinterpret_cast<unsigned char*>(bytes.data()), count) != 1) {
     // The generator cannot fail on a working system; an all-zero answer would be unsafe.
     qFatal("random source failed");
   }

@@ -138,9 +138,7 @@ CSessionPtr CEditingFlow::Duplicate(const QUuid& guid) {
 
 // ---- pages
 
-int CEditingFlow::ShownPageIndex() const {
-  return m_project->IndexOfPage(m_display->ShownPage());
-}
+int CEditingFlow::ShownPageIndex() const { return m_project->IndexOfPage(m_display->ShownPage()); }
 
 int CEditingFlow::FindVisiblePage(int step) const {
   const int shown = ShownPageIndex();

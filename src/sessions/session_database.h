@@ -3,8 +3,8 @@
 // one column per stored point (the point map), writing, reading, re-flagging, re-stating and
 // deleting sessions, purging old sent and deleted ones, transactions, the in-memory list of the
 // sessions of one state in a chosen order with the count of each state, and the free session
-// query. Owned by whoever opened the project (created on first use); the sessions it reads are handed out as
-// references. UI thread only.
+// query. Owned by whoever opened the project (created on first use); the sessions it reads are
+// handed out as references. UI thread only.
 #pragma once
 
 #include <QByteArray>

@@ -7,10 +7,10 @@
 
 #include <QHash>
 #include <QList>
-#include <utility>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "values/variant.h"
 

@@ -14,9 +14,9 @@
 #include "points/logic_point.h"
 #include "project/page.h"
 #include "project/project.h"
-#include "support/scoped_services.h"
 #include "sessions/session_database.h"
 #include "support/harness.h"
+#include "support/scoped_services.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ class EditingFlowTest : public ::testing::Test {
     for (int i = 0; pages[i]; ++i) {
       CPage* page = project->AddPage();
       if (pages[i] == '-') continue;
-      CBasePoint* point = page->AddPoint(pages[i] == 'l' ? CLogicPoint::kTypeCode
-                                                         : CEditPoint::kTypeCode);
+      CBasePoint* point =
+          page->AddPoint(pages[i] == 'l' ? CLogicPoint::kTypeCode : CEditPoint::kTypeCode);
       point->SetName(QStringLiteral("P%1").arg(i));
       if (pages[i] == 'h') point->SetVisible(0);
       if (pages[i] == 'r') point->SetRequiredMode(2);
@@ -153,9 +153,9 @@ TEST_F(EditingFlowTest, FinishMarksForSendingAsTheSettingsSayAndStartsTheNextWhe
     bool autoNewSession;
     bool send, startNext;
   } const cases[] = {
-      {1, 0, false, 10, false, true, false},   {1, 0, true, 10, false, false, false},
-      {0, 1, true, 10, false, true, false},    {0, 1, false, 10, false, false, false},
-      {0, 0, false, 2000, true, false, false}, {0, 0, false, 2001, true, false, true},
+      {1, 0, false, 10, false, true, false},    {1, 0, true, 10, false, false, false},
+      {0, 1, true, 10, false, true, false},     {0, 1, false, 10, false, false, false},
+      {0, 0, false, 2000, true, false, false},  {0, 0, false, 2001, true, false, true},
       {0, 0, false, 5000, false, false, false},
   };
   for (const Case& c : cases) {

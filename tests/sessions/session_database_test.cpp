@@ -2,7 +2,6 @@
 // runs, opening and the schema, the point columns and their encodings, loading, the list, sort,
 // purge, transactions, and bad or locked files.
 #include "sessions/session_database.h"
-#include "sessions/session_sql.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -12,6 +11,7 @@
 #include <QFile>
 
 #include "sessions/session.h"
+#include "sessions/session_sql.h"
 #include "support/files.h"
 #include "support/harness.h"
 #include "support/scoped_services.h"
@@ -63,14 +63,12 @@ TEST(SessionDatabaseSql, FixedTextsAreTheSystemsOwn) {
   EXPECT_STREQ(SessionSql::kSqlSelectSession, "SELECT * FROM session WHERE guid=?;");
   EXPECT_STREQ(SessionSql::kSqlDeleteSession, "DELETE FROM session WHERE guid=?;");
   EXPECT_STREQ(SessionSql::kSqlSetFlags, "UPDATE session SET flags=? WHERE guid=?;");
-  EXPECT_STREQ(SessionSql::kSqlSetState,
-               "UPDATE session SET state=?, state_time=? WHERE guid=?;");
+  EXPECT_STREQ(SessionSql::kSqlSetState, "UPDATE session SET state=?, state_time=? WHERE guid=?;");
   EXPECT_STREQ(SessionSql::kSqlPurge, "DELETE FROM session WHERE state>0 AND state_time<?;");
   EXPECT_STREQ(SessionSql::kSqlBegin, "BEGIN TRANSACTION;");
   EXPECT_STREQ(SessionSql::kSqlCommit, "COMMIT TRANSACTION;");
   EXPECT_STREQ(SessionSql::kSqlRollback, "ROLLBACK TRANSACTION;");
-  EXPECT_STREQ(SessionSql::kSqlCountStates,
-               "SELECT COUNT(*), state FROM session GROUP BY state;");
+  EXPECT_STREQ(SessionSql::kSqlCountStates, "SELECT COUNT(*), state FROM session GROUP BY state;");
   EXPECT_STREQ(SessionSql::kSqlSetIndexed, "UPDATE map SET indexed=? WHERE point=?;");
 }
 

@@ -23,6 +23,8 @@ ToolRun RunProgram(const QString& program, const QStringList& arguments) {
   return result;
 }
 
-ToolRun RunQlt(const QStringList& arguments) { return RunProgram(QStringLiteral("qlt"), arguments); }
+ToolRun RunQlt(const QStringList& arguments) {
+  return RunProgram(QStringLiteral("qlt"), arguments);
+}
 
 }  // namespace qlt::test

@@ -1,5 +1,5 @@
-// Runs the built programs (the command-line tool `qlt`, the client) as their own processes, as a user would, and keeps what it
-// printed. Test code only; the test's thread.
+// Runs the built programs (the command-line tool `qlt`, the client) as their own processes, as a
+// user would, and keeps what it printed. Test code only; the test's thread.
 #pragma once
 
 #include <QByteArray>
