@@ -59,6 +59,8 @@ CConnectionSettings CConnectionSettings::Load(const CSettingsStore& store) {
                                      QStringLiteral("relay1.brenmoor.net"));
   s.relayHosts[1] = store.ReadString(kSettings, QStringLiteral("RelayHost2"),
                                      QStringLiteral("relay2.brenmoor.net"));
+  const int relayPort = store.ReadInt(kSettings, QStringLiteral("RelayPort"), s.relayPort);
+  if (relayPort > 0 && relayPort <= 65535) s.relayPort = static_cast<uint16_t>(relayPort);
   return s;
 }
 

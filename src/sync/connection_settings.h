@@ -46,4 +46,6 @@ class CConnectionSettings {
   // The two hosts of the relay service, used in turn. Deployment data, so kept as settings
   // ("RelayHost1", "RelayHost2") with the service's usual names as defaults.
   QString relayHosts[2];
+  // The relay service's port ("RelayPort"), where every switch of relay host starts again.
+  uint16_t relayPort = 2001;
 };
