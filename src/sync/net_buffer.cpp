@@ -51,9 +51,9 @@ void CNetBuffer::Consume(size_t count) {
     m_start += count;
     m_size -= count;
   }
-  // Receiving keeps half a MiB free behind the content, so only a buffer well above that (one
-  // that held a big frame) is cut back; a normal one keeps its memory from event to event.
-  if (m_capacity > 2 * kShrinkAbove && m_size <= kShrinkTo) Reshape(kShrinkTo);
+  // Only a buffer far above the half MiB that receiving keeps free (one that held a big frame)
+  // is cut back; one that carries frames of a MiB or so keeps its memory from frame to frame.
+  if (m_capacity > kKeepUpTo && m_size <= kShrinkTo) Reshape(kShrinkTo);
 }
 
 void CNetBuffer::Clear() {

@@ -11,6 +11,7 @@ class CNetBuffer {
  public:
   static constexpr size_t kShrinkAbove = 524288;  // a capacity above this is cut back ...
   static constexpr size_t kShrinkTo = 262144;     // ... to this, when the content fits in it
+  static constexpr size_t kKeepUpTo = 4194304;    // taking content out cuts back only above this
 
   CNetBuffer() = default;
   ~CNetBuffer();
