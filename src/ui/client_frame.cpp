@@ -20,6 +20,7 @@
 #include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
+#include "app/twkf_app.h"
 #include "editing/project_summary.h"
 #include "editing/session_binding.h"
 #include "platform/settings_store.h"
@@ -29,6 +30,7 @@
 #include "project/project.h"
 #include "sessions/session_database.h"
 #include "sessions/system_time.h"
+#include "sync/connection.h"
 #include "ui/client_button_bar.h"
 #include "ui/client_filter_bar.h"
 #include "ui/client_header_ctrl.h"
@@ -76,7 +78,8 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
       m_pageView(new CPageCtrl(this)),
       m_resizeTimer(new QTimer(this)),
       m_folderWatcher(new QFileSystemWatcher(this)),
-      m_folderTimer(new QTimer(this)) {
+      m_folderTimer(new QTimer(this)),
+      m_connectionTimer(new QTimer(this)) {
   setWindowTitle(Text("System.Application"));
   setMinimumSize(240, 240);
   m_filterBar->hide();
@@ -130,6 +133,8 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
   if (!m_commandUrl.isEmpty()) {
     QTimer::singleShot(100, this, [this] { PostCommandLine(m_commandUrl); });
   }
+
+  CreateConnection();
 
   // Keyboard roads to what the button bar offers.
   const auto shortcut = [this](const QKeySequence& keys, uint32_t command) {
@@ -295,6 +300,39 @@ bool CClientFrame::OnCommandLine(const QString& text) {
   return line.startsWith(QLatin1String("qlt://"));
 }
 
+void CClientFrame::CreateConnection() {
+  CHandshake::Identity identity;
+  if (const CTWKFApp* app = CTWKFApp::Instance()) {
+    identity.unitId = app->UnitId();
+    identity.unitKey = app->UnitKey();
+  }
+  identity.version = CTWKFApp::VersionText();
+  identity.operatingSystem = CTWKFApp::OperatingSystemDescription();
+  identity.hardware = CTWKFApp::HardwareDescription();
+  const CConnectionSettings settings = CConnectionSettings::Load(m_settings);
+  m_serverConnection =
+      std::make_unique<CConnection>(settings, identity, CLanguage::Instance().Checksum());
+  // Every change of state reaches the frame as its posted message, so the buttons are relabelled
+  // from the event loop and never inside the connection's own work.
+  connect(m_serverConnection.get(), &CConnection::stateChanged, this,
+          [this] { QCoreApplication::postEvent(this, new QEvent(kConnectionChangedEvent)); });
+  m_connectionTimer->setInterval(10000);
+  connect(m_connectionTimer, &QTimer::timeout, this, [this] { m_serverConnection->Tick(); });
+  m_connectionTimer->start();
+  m_serverConnection->Restart(!settings.onDemand);
+}
+
+CClientFrame::ConnectionState CClientFrame::Connection() const {
+  switch (m_serverConnection->GetState()) {
+    case CConnection::kOnline:
+      return ConnectionState::kAuthenticated;
+    case CConnection::kIdle:
+      return ConnectionState::kIdle;
+    default:
+      return ConnectionState::kConnecting;
+  }
+}
+
 bool CClientFrame::event(QEvent* event) {
   if (event->type() == CFrameCommandEvent::kType) {
     OnCommand(static_cast<CFrameCommandEvent*>(event)->Command());
@@ -358,12 +396,17 @@ bool CClientFrame::OnCommand(uint32_t command) {
       DeleteSelectedProjects();
       return true;
     case kCmdConnect:
+      // Without a server address the settings dialog is the place to go; it comes with the
+      // synchronisation run, so until then the command does nothing.
+      if (!m_serverConnection->Settings().server.isEmpty()) m_serverConnection->Restart(true);
+      return true;
     case kCmdDisconnect:
+      m_serverConnection->Disconnect(false);
+      return true;
     case kCmdSettings:
     case kCmdSynchronise:
     case kCmdSend:
-      // The connection and the settings dialog are not part of this client build yet: the
-      // connection stays idle, so sending and synchronising are never enabled.
+      // The settings dialog and the synchronisation run are not part of this build yet.
       return true;
     default:
       return false;
@@ -388,7 +431,7 @@ void CClientFrame::closeEvent(QCloseEvent* event) {
 
 void CClientFrame::SetProjectListButtons() {
   QList<CClientButtonBar::Button> buttons;
-  switch (m_connection) {
+  switch (Connection()) {
     case ConnectionState::kAuthenticated:
       buttons.append({Text("Toolbar.Connected"), kCmdDisconnect, true});
       break;
@@ -624,7 +667,7 @@ void CClientFrame::OnSessionActivated(const QUuid& guid) {
 
 void CClientFrame::ShowListMenu(const QPoint& globalPosition) {
   const int selected = m_sessionList->SelectedCount();
-  const bool connected = m_connection == ConnectionState::kAuthenticated;
+  const bool connected = Connection() == ConnectionState::kAuthenticated;
   const bool active = m_listFilter == CSession::kStateActive;
   QMenu menu(this);
   const auto add = [&menu, this](const char* key, uint32_t command, bool enabled) {
@@ -635,8 +678,8 @@ void CClientFrame::ShowListMenu(const QPoint& globalPosition) {
   if (selected != 1) {
     add(QLT_KEY("Buttons.Sync"), kCmdSynchronise, connected && active);
     add(QLT_KEY("Toolbar.ConnectButton"), kCmdConnect,
-        m_connection != ConnectionState::kAuthenticated);
-    add(QLT_KEY("Toolbar.Disconnect"), kCmdDisconnect, m_connection != ConnectionState::kIdle);
+        Connection() != ConnectionState::kAuthenticated);
+    add(QLT_KEY("Toolbar.Disconnect"), kCmdDisconnect, Connection() != ConnectionState::kIdle);
     menu.addSeparator();
     add(QLT_KEY("Buttons.DeleteAllLong"), kCmdDelete, true);
     add(QLT_KEY("Buttons.MarkAllLong"), kCmdMark, active);

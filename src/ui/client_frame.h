@@ -31,6 +31,7 @@ class CProject;
 class CProjectListCtrl;
 class CSessionDatabase;
 class CSessionListCtrl;
+class CConnection;
 class CSettingsStore;
 class QFileSystemWatcher;
 class QMenu;
@@ -157,7 +158,9 @@ class CClientFrame : public QWidget {
   CSession* EditedSession() const { return m_flow ? m_flow->Session() : nullptr; }
   bool IsEditing() const { return m_flow && m_flow->IsEditing(); }
   uint32_t ListFilter() const { return m_listFilter; }
-  ConnectionState Connection() const { return m_connection; }
+  ConnectionState Connection() const;
+  // The frame's one connection to the server (created with the frame, destroyed with it).
+  CConnection& ServerConnection() const { return *m_serverConnection; }
   CClientHeaderCtrl* Header() const { return m_header; }
   CClientButtonBar* ButtonBar() const { return m_buttons; }
   CProjectListCtrl* ProjectList() const { return m_projectList; }
@@ -198,6 +201,7 @@ class CClientFrame : public QWidget {
   void WatchDataFolder();
   // Names, sizes and times of the project files in the data folder.
   QStringList ProjectFileStamps() const;
+  void CreateConnection();
   QString Text(const char* key) const;
   QString PlacementPrefix() const;
 
@@ -225,6 +229,7 @@ class CClientFrame : public QWidget {
   bool m_menuTicked = false;
   bool m_projectMenuTicked = false;
   QSet<int32_t> m_highlighted;
-  ConnectionState m_connection = ConnectionState::kIdle;
+  std::unique_ptr<CConnection> m_serverConnection;
+  QTimer* m_connectionTimer;  // timer 1: the connection's tick
   bool m_painted = false;
 };
