@@ -1,11 +1,7 @@
 #include "project/safe_save.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,29 +13,14 @@ namespace {
 
 QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// Makes a rename or removal in the folder durable; failure only weakens the guarantee against
-// power loss, the save itself went through.
-void SyncFolder(const QString& path) {
-  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-bool RemoveFile(const QString& path) {
-  return ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
-}
-
 unsigned Unsigned(int64_t count) { return count < 0 ? 0u : static_cast<unsigned>(count); }
 
 }  // namespace
 
 bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& errorText) {
   const QString temporary = TemporaryPath(path);
-  RemoveFile(temporary);
-
   std::unique_ptr<CFileWriter> temporaryFile = CFileWriter::Create();
+  temporaryFile->Remove(temporary);
   std::unique_ptr<CFileWriter> projectFile;
   bool temporaryKnown = false;
   bool projectOpen = false;
@@ -51,10 +32,7 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
     temporaryFile->Close();
     // rename() replaces a rescue file left by an earlier failure; should it fail, the complete
     // copy stays under the temporary name, which is then no longer deleted either.
-    if (::rename(QFile::encodeName(temporary).constData(),
-                 QFile::encodeName(RescuePath(path)).constData()) == 0) {
-      SyncFolder(path);
-    }
+    if (temporaryFile->Rename(temporary, RescuePath(path))) temporaryFile->SyncFolder(path);
     temporaryKnown = false;
     sizeBefore = 0;
   };
@@ -62,13 +40,13 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
   auto fail = [&] {
     if (temporaryKnown) {
       temporaryFile->Close();
-      RemoveFile(temporary);
+      temporaryFile->Remove(temporary);
     }
     if (projectOpen) {
       projectFile->Resize(sizeBefore);
       projectFile->Close();
-      if (sizeBefore == 0) RemoveFile(path);
-      SyncFolder(path);
+      if (sizeBefore == 0) projectFile->Remove(path);
+      projectFile->SyncFolder(path);
     }
     return false;
   };
@@ -91,7 +69,8 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
   // The temporary file must be on the disk before the project file is touched: after a power
   // loss during the copy it is the only complete copy.
   if (!temporaryFile->Flush()) return fail();
-  SyncFolder(temporary);
+  // Failure only weakens the guarantee against power loss; the save itself can go on.
+  temporaryFile->SyncFolder(temporary);
 
   projectFile = CFileWriter::Create();
   if (!projectFile->Open(path, CFileWriter::OpenMode::kOpenExclusive)) {
@@ -164,8 +143,8 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
   }
   projectFile->Close();
   temporaryFile->Close();
-  RemoveFile(temporary);
-  SyncFolder(path);
+  temporaryFile->Remove(temporary);
+  temporaryFile->SyncFolder(path);
   errorText.clear();
   return true;
 }

@@ -105,6 +105,9 @@ class CFaultyFileWriter : public CFileWriter {
   void Close() override { m_inner.Close(); }
   bool IsOpen() const override { return m_inner.IsOpen(); }
   int Error() const override { return m_error != 0 ? m_error : m_inner.Error(); }
+  bool Remove(const QString& path) override { return m_inner.Remove(path); }
+  bool Rename(const QString& from, const QString& to) override { return m_inner.Rename(from, to); }
+  bool SyncFolder(const QString& path) override { return m_inner.SyncFolder(path); }
 
  private:
   FaultPlan* m_plan;
