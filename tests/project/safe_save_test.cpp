@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +14,9 @@
 #include "project/project.h"
 #include "support/files.h"
 #include "support/harness.h"
+#include "support/power_loss_disk.h"
+#include "support/power_loss_file_writer.h"
+#include "support/power_loss_trials.h"
 #include "support/project_builder.h"
 #include "support/scoped_services.h"
 
@@ -413,4 +417,93 @@ TEST(SafeSave, StaleTemporaryAndRescueFilesAreReplaced) {
     EXPECT_FALSE(project.Save());
   }
   EXPECT_EQ(ReadFileBytes(CSafeSave::RescuePath(path)), project.SaveToBytes());
+}
+
+// The power-loss family of the safe save: the power goes at every sync point of a save, at random
+// changes between them or just after the save returned, while none, an in-order part or any
+// choice of the unsynced writes, creations, removals and renames reaches the disk. The folder then
+// comes back as the disk holds it (sometimes with a second cut while the project is first read
+// again) and the project is read as after a restart: it is the old file or the new one, never a
+// mixture, a save that reported success is there, and no other project file appears beside it.
+TEST(SafeSavePowerLoss, EveryCutLeavesTheOldOrTheNewProjectFile) {
+  CScopedServices services;
+  CPowerLossDisk& disk = CPowerLossDisk::Instance();
+  const QString folder = qlt::test::TestHome() + "/power";
+  const QString path = folder + "/Power.ppc";
+  struct Case {
+    const char* name;
+    int oldImage;  // -1: no project file before the save
+    int newImage;
+  };
+  const Case cases[] = {
+      {"growing save", 1000, 60000},
+      {"shrinking save", 80000, 30000},
+      {"first save", -1, 40000},
+  };
+  CPowerLossFileWriter::CScopedInstall writers;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QByteArray oldBytes;
+    if (c.oldImage >= 0) {
+      CProject oldProject;
+      MakeProject(oldProject, c.oldImage, 3, path);
+      oldBytes = oldProject.SaveToBytes();
+    }
+    CProject newProject;
+    MakeProject(newProject, c.newImage, 4, path);
+    newProject.MutableHeader().title = "New";
+    auto reset = [&] {
+      QDir(folder).removeRecursively();
+      QDir().mkpath(folder);
+      if (c.oldImage >= 0) {
+        EXPECT_TRUE(WriteFileBytes(path, oldBytes));
+      }
+    };
+
+    reset();
+    disk.Start(folder);
+    ASSERT_TRUE(newProject.Save());
+    const int changes = disk.Changes();
+    const std::vector<int> syncs = disk.SyncPoints();
+    disk.Stop();
+    const QByteArray newBytes = ReadFileBytes(path);
+    ASSERT_EQ(newBytes, newProject.SaveToBytes());
+
+    int failures = 0;
+    const auto trials = qlt::test::PowerLossTrials(c.name, changes, syncs);
+    for (const qlt::test::PowerLossTrial& trial : trials) {
+      reset();
+      disk.Start(folder);
+      disk.CutAt(trial.change, trial.landing, trial.seed);
+      const bool saved = newProject.Save();
+      ASSERT_TRUE(disk.Restart());
+      if (trial.recoveryChange > 0) {
+        disk.CutAt(trial.recoveryChange, trial.landing, trial.seed + 1);
+        CProject interrupted;
+        interrupted.Load(path);
+        ASSERT_TRUE(disk.Restart());
+      }
+      CProject reopened;
+      const bool loaded = reopened.Load(path);
+      disk.Stop();
+      const bool exists = QFile::exists(path);
+      const QByteArray bytes = ReadFileBytes(path);
+      const QStringList projects = QDir(folder).entryList({"*.ppc"}, QDir::Files);
+      const bool sound = exists ? loaded && (bytes == newBytes || (!saved && bytes == oldBytes)) &&
+                                      projects == QStringList{"Power.ppc"}
+                                : !saved && c.oldImage < 0 && projects.isEmpty();
+      if (!sound && ++failures <= 3) {
+        ADD_FAILURE() << c.name << ": power cut at change " << trial.change << " of " << changes
+                      << " (0: after it returned), landing " << static_cast<int>(trial.landing)
+                      << ", seed " << trial.seed << ", recovery cut " << trial.recoveryChange
+                      << "; reported " << (saved ? "success" : "failure") << ", exists " << exists
+                      << ", loads " << loaded << ", " << bytes.size() << " bytes (old "
+                      << oldBytes.size() << ", new " << newBytes.size() << "), old "
+                      << (bytes == oldBytes) << ", new " << (bytes == newBytes) << ", projects "
+                      << projects.join(", ").toStdString();
+      }
+    }
+    EXPECT_EQ(failures, 0) << c.name << ": " << failures << " of " << trials.size()
+                           << " trials lost or mixed the project file";
+  }
 }

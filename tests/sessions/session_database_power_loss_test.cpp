@@ -1,0 +1,185 @@
+// The power-loss families of the session database: each operation runs on the power-loss VFS and
+// the power goes at every sync point, at random changes between them, or just after the operation
+// returned, while none, an in-order part or any choice of the unsynced writes reaches the disk.
+// The folder then comes back as the disk holds it (sometimes with a second cut while the first
+// reopening rolls a journal back) and is reopened as after a restart: the file holds the old
+// state or the new one, never a mixture; an operation that reported success is in it; it passes
+// SQLite's integrity check and the database opens.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <functional>
+
+#include "sessions/session_database.h"
+#include "support/harness.h"
+#include "support/power_loss_disk.h"
+#include "support/power_loss_trials.h"
+#include "support/power_loss_vfs.h"
+#include "support/scoped_services.h"
+#include "support/session_files.h"
+#include "support/session_operations.h"
+
+namespace {
+
+using qlt::test::PowerLossTrial;
+
+struct Family {
+  std::string name;
+  // Makes the files the operation starts from beside the project path (on the real disk).
+  std::function<void(const QString& project)> setUp;
+  // Opens the database and runs the operation; the result is what the caller would see.
+  std::function<bool(const QString& project)> run;
+};
+
+bool OpenAndRun(const QString& project, const std::function<bool(CSessionDatabase&)>& run) {
+  CSessionDatabase db;
+  return db.OpenPath(project) && run(db);
+}
+
+std::vector<Family> Families() {
+  std::vector<Family> families;
+  for (const qlt::test::SessionOperation& operation : qlt::test::SessionOperations()) {
+    families.push_back(
+        {operation.name,
+         [setUp = operation.setUp](const QString& project) {
+           CSessionDatabase db;
+           ASSERT_TRUE(db.OpenPath(project));
+           setUp(db);
+         },
+         [run = operation.run](const QString& project) { return OpenAndRun(project, run); }});
+  }
+  const auto open = [](const QString& project) {
+    return OpenAndRun(project, [](CSessionDatabase&) { return true; });
+  };
+  // The upgrade of a version 1 file (no standard indexes yet) happens as it is opened.
+  families.push_back({"schema upgrade",
+                      [](const QString& project) {
+                        {
+                          CSessionDatabase db;
+                          ASSERT_TRUE(db.OpenPath(project));
+                          qlt::test::StoreTwo(db);
+                        }
+                        qlt::test::RawDb raw(CSessionDatabase::DatabasePath(project));
+                        for (const char* index : {"created", "saved", "flags", "unit_id"}) {
+                          ASSERT_TRUE(raw.Exec(QStringLiteral("DROP INDEX %1;").arg(index)));
+                        }
+                        ASSERT_TRUE(raw.Exec(u"PRAGMA user_version=1;"_qs));
+                      },
+                      open});
+  families.push_back({"new database", [](const QString&) {}, open});
+  return families;
+}
+
+// What the database file holds, read as a restarted program would (a journal left behind is
+// rolled back first); a missing or empty file is no database yet.
+QStringList State(const QString& path) {
+  QString version;
+  {
+    qlt::test::RawDb raw(path);
+    version = raw.Value(u"PRAGMA user_version;"_qs);
+  }
+  if (QFileInfo(path).size() == 0) return {u"<no database>"_qs};
+  return QStringList{u"user_version "_qs + version} + qlt::test::Snapshot(path);
+}
+
+class SessionDatabasePowerLoss : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_services.SetNow(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
+    m_folder = qlt::test::TestHome() + u"/power"_qs;
+    m_project = m_folder + u"/work.ppc"_qs;
+    m_baseProject = qlt::test::TestHome() + u"/base/work.ppc"_qs;
+    ASSERT_TRUE(CPowerLossVfs::Install());
+  }
+  void TearDown() override {
+    CPowerLossDisk::Instance().Stop();
+    CPowerLossVfs::Uninstall();
+  }
+
+  // The modelled folder holds the starting file again and nothing else.
+  void Reset() {
+    QDir(m_folder).removeRecursively();
+    QDir().mkpath(m_folder);
+    const QString base = CSessionDatabase::DatabasePath(m_baseProject);
+    if (QFile::exists(base)) QFile::copy(base, CSessionDatabase::DatabasePath(m_project));
+  }
+
+  // Runs every trial of the family; true when each found the old or the new state.
+  void RunFamily(const Family& family) {
+    CPowerLossDisk& disk = CPowerLossDisk::Instance();
+    const QString database = CSessionDatabase::DatabasePath(m_project);
+    QDir(QFileInfo(m_baseProject).path()).removeRecursively();
+    QDir().mkpath(QFileInfo(m_baseProject).path());
+    ASSERT_NO_FATAL_FAILURE(family.setUp(m_baseProject));
+    Reset();
+    const QStringList before = State(database);
+
+    // With the power on: the changes the operation makes and the state it leaves.
+    Reset();
+    disk.Start(m_folder);
+    ASSERT_TRUE(family.run(m_project));
+    const int changes = disk.Changes();
+    const std::vector<int> syncs = disk.SyncPoints();
+    disk.Stop();
+    const QStringList after = State(database);
+    ASSERT_NE(before, after);
+    ASSERT_FALSE(syncs.empty());
+
+    int failures = 0;
+    const std::vector<PowerLossTrial> trials =
+        qlt::test::PowerLossTrials(family.name.c_str(), changes, syncs);
+    for (const PowerLossTrial& trial : trials) {
+      Reset();
+      disk.Start(m_folder);
+      disk.CutAt(trial.change, trial.landing, trial.seed);
+      const bool reported = family.run(m_project);
+      ASSERT_TRUE(disk.Restart());
+      if (trial.recoveryChange > 0) {
+        disk.CutAt(trial.recoveryChange, trial.landing, trial.seed + 1);
+        State(database);
+        ASSERT_TRUE(disk.Restart());
+      }
+      const QStringList now = State(database);
+      const bool missing = now == QStringList{u"<no database>"_qs};
+      QString integrity = u"ok"_qs;
+      if (!missing) integrity = qlt::test::IntegrityCheck(database);
+      bool opens = false;
+      {
+        CSessionDatabase db;
+        opens = db.OpenPath(m_project);
+      }
+      disk.Stop();
+      const bool sound =
+          (now == after || (!reported && now == before)) && integrity == u"ok"_qs && opens;
+      if (!sound && ++failures <= 3) {
+        ADD_FAILURE() << family.name << ": power cut at change " << trial.change << " of "
+                      << changes << " (0: after it returned), landing "
+                      << static_cast<int>(trial.landing) << ", seed " << trial.seed
+                      << ", recovery cut " << trial.recoveryChange << "; reported "
+                      << (reported ? "success" : "failure") << ", integrity "
+                      << integrity.toStdString() << ", opens " << opens << "\nnow:\n"
+                      << now.join(u'\n').toStdString() << "\nbefore:\n"
+                      << before.join(u'\n').toStdString() << "\nafter:\n"
+                      << after.join(u'\n').toStdString();
+      }
+    }
+    EXPECT_EQ(failures, 0) << family.name << ": " << failures << " of " << trials.size()
+                           << " trials lost or mixed the state";
+  }
+
+  qlt::test::CScopedServices m_services;
+  QString m_folder;
+  QString m_project;
+  QString m_baseProject;
+};
+
+TEST_F(SessionDatabasePowerLoss, EveryCutLeavesTheOldOrTheNewStateAndKeepsWhatWasReported) {
+  for (const Family& family : Families()) {
+    SCOPED_TRACE(family.name);
+    RunFamily(family);
+  }
+}
+
+}  // namespace
