@@ -20,6 +20,11 @@ namespace {
 // 100 000-session file: listing it in an order other than the storage order then reads every
 // table page again from the file for each row. Pages are cached only as they are read.
 constexpr const char* kSqlPageCache = "PRAGMA cache_size=-32768;";
+// A commit ends by deleting the rollback journal. At the default level that deletion is not made
+// durable: after a power cut the journal can come back and roll a transaction that had reported
+// success back. EXTRA syncs the folder after the deletion. A setting of the connection only; the
+// file is the same for every reader.
+constexpr const char* kSqlDurableCommits = "PRAGMA synchronous=EXTRA;";
 
 struct StatementFinalizer {
   void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
@@ -268,7 +273,7 @@ bool CSessionDatabase::OpenPath(const QString& projectPath) {
   Exec(kSqlPageCache);
 
   bool upgrading = false;
-  bool ok = CheckSchema(upgrading) && LoadMap();
+  bool ok = Exec(kSqlDurableCommits) && CheckSchema(upgrading) && LoadMap();
   if (upgrading) {
     // The upgrade of an older file is kept only when the file proved usable.
     if (ok) ok = Exec(kSqlCommit);
