@@ -17,12 +17,23 @@ unsigned Unsigned(int64_t count) { return count < 0 ? 0u : static_cast<unsigned>
 
 }  // namespace
 
+bool CSafeSave::Recover(const QString& path) {
+  const QString ready = ReadyPath(path);
+  if (!QFileInfo::exists(ready)) return false;
+  std::unique_ptr<CFileWriter> files = CFileWriter::Create();
+  if (!files->Rename(ready, path)) return false;
+  files->SyncFolder(path);
+  return true;
+}
+
 bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& errorText) {
   const QString temporary = TemporaryPath(path);
+  const QString ready = ReadyPath(path);
   std::unique_ptr<CFileWriter> temporaryFile = CFileWriter::Create();
   temporaryFile->Remove(temporary);
   std::unique_ptr<CFileWriter> projectFile;
-  bool temporaryKnown = false;
+  // The name the temporary file has now (its own, then the ready name); empty once forgotten.
+  QString temporaryName;
   bool projectOpen = false;
   int64_t sizeBefore = 0;
 
@@ -30,24 +41,29 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
   // the complete temporary file is kept as the rescue copy and the project file is dropped.
   auto rescue = [&] {
     temporaryFile->Close();
-    // rename() replaces a rescue file left by an earlier failure; should it fail, the complete
-    // copy stays under the temporary name, which is then no longer deleted either.
-    if (temporaryFile->Rename(temporary, RescuePath(path))) temporaryFile->SyncFolder(path);
-    temporaryKnown = false;
+    // The rename replaces a rescue file left by an earlier failure; should it fail, the complete
+    // copy stays under the ready name, which is then no longer deleted either.
+    if (temporaryFile->Rename(temporaryName, RescuePath(path))) temporaryFile->SyncFolder(path);
+    temporaryName.clear();
     sizeBefore = 0;
   };
 
   auto fail = [&] {
-    if (temporaryKnown) {
-      temporaryFile->Close();
-      temporaryFile->Remove(temporary);
-    }
     if (projectOpen) {
+      // The old content at its old size is on the disk before the ready copy goes, so a power
+      // cut meanwhile finds one or the other.
       projectFile->Resize(sizeBefore);
+      if (sizeBefore > 0) projectFile->Flush();
       projectFile->Close();
       if (sizeBefore == 0) projectFile->Remove(path);
-      projectFile->SyncFolder(path);
     }
+    // A ready file that came back after a power cut would be taken for an interrupted save.
+    const bool readyKnown = temporaryName == ready;
+    if (!temporaryName.isEmpty()) {
+      temporaryFile->Close();
+      temporaryFile->Remove(temporaryName);
+    }
+    if (projectOpen || readyKnown) temporaryFile->SyncFolder(path);
     return false;
   };
 
@@ -56,7 +72,7 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
     errorText += QStringLiteral(":\n") + SystemMessage(temporaryFile->Error());
     return fail();
   }
-  temporaryKnown = true;
+  temporaryName = temporary;
 
   errorText =
       QStringLiteral("Out of space on device while writing to temporary file '%1'.").arg(temporary);
@@ -66,11 +82,20 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
     if (temporaryFile->Write(bytes.constData() + done, piece) != piece) return fail();
     done += piece;
   }
-  // The temporary file must be on the disk before the project file is touched: after a power
-  // loss during the copy it is the only complete copy.
   if (!temporaryFile->Flush()) return fail();
-  // Failure only weakens the guarantee against power loss; the save itself can go on.
-  temporaryFile->SyncFolder(temporary);
+  // Only a complete copy that is on the disk gets the ready name, and that name is on the disk
+  // before the project file is touched: after a power cut during the copy the ready file is the
+  // only complete copy, and Recover() finds it by its name.
+  errorText = QStringLiteral("Unable to create temporary file '%1':\n").arg(ready);
+  if (!temporaryFile->Rename(temporary, ready)) {
+    errorText += SystemMessage(temporaryFile->Error());
+    return fail();
+  }
+  temporaryName = ready;
+  if (!temporaryFile->SyncFolder(path)) {
+    errorText += SystemMessage(temporaryFile->Error());
+    return fail();
+  }
 
   projectFile = CFileWriter::Create();
   if (!projectFile->Open(path, CFileWriter::OpenMode::kOpenExclusive)) {
@@ -87,6 +112,9 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
     return fail();
   }
   projectOpen = true;
+  // An empty project file is usually one the open has just created: its name, too, must reach
+  // the disk before the save may succeed.
+  const bool newFile = sizeBefore == 0;
 
   if (sizeBefore < length) {
     // Claim the disk space before anything of the old content is overwritten.
@@ -134,7 +162,8 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
 
   // Cutting off the old tail and reaching the disk are part of the copy: when either fails the
   // project file cannot be trusted and the rescue copy is kept.
-  if (!projectFile->Resize(length) || !projectFile->Flush()) {
+  if (!projectFile->Resize(length) || !projectFile->Flush() ||
+      (newFile && !projectFile->SyncFolder(path))) {
     const int error = projectFile->Error();
     rescue();
     errorText =
@@ -143,7 +172,8 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
   }
   projectFile->Close();
   temporaryFile->Close();
-  temporaryFile->Remove(temporary);
+  // Should the removal not reach the disk, Recover() puts the same content in place once more.
+  temporaryFile->Remove(ready);
   temporaryFile->SyncFolder(path);
   errorText.clear();
   return true;
