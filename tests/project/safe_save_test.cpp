@@ -6,8 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "project/page.h"
 #include "project/posix_file_writer.h"
@@ -470,6 +473,8 @@ TEST(SafeSavePowerLoss, EveryCutLeavesTheOldOrTheNewProjectFile) {
     ASSERT_EQ(newBytes, newProject.SaveToBytes());
 
     int failures = 0;
+    int oldFiles = 0;
+    int newFiles = 0;
     const auto trials = qlt::test::PowerLossTrials(c.name, changes, syncs);
     for (const qlt::test::PowerLossTrial& trial : trials) {
       reset();
@@ -489,6 +494,8 @@ TEST(SafeSavePowerLoss, EveryCutLeavesTheOldOrTheNewProjectFile) {
       const bool exists = QFile::exists(path);
       const QByteArray bytes = ReadFileBytes(path);
       const QStringList projects = QDir(folder).entryList({"*.ppc"}, QDir::Files);
+      oldFiles += exists ? bytes == oldBytes : 1;
+      newFiles += exists && bytes == newBytes;
       const bool sound = exists ? loaded && (bytes == newBytes || (!saved && bytes == oldBytes)) &&
                                       projects == QStringList{"Power.ppc"}
                                 : !saved && c.oldImage < 0 && projects.isEmpty();
@@ -505,5 +512,92 @@ TEST(SafeSavePowerLoss, EveryCutLeavesTheOldOrTheNewProjectFile) {
     }
     EXPECT_EQ(failures, 0) << c.name << ": " << failures << " of " << trials.size()
                            << " trials lost or mixed the project file";
+    // Both outcomes occur: the cuts fall before and after the save's point of no return.
+    EXPECT_GT(oldFiles, 0) << c.name;
+    EXPECT_GT(newFiles, 0) << c.name;
+    std::printf("[power loss] %s: %d old, %d new, %d unsound\n", c.name, oldFiles, newFiles,
+                failures);
   }
+}
+
+// A control of the simulation the family relies on: after a cut the folder holds only what was
+// synced (file content by a flush, names by a folder sync), and a write cut in flight lands, in
+// order, as whole sectors of the new bytes followed by the old ones.
+TEST(SafeSavePowerLoss, TheDiskKeepsOnlyWhatWasSynced) {
+  CScopedServices services;
+  CPowerLossDisk& disk = CPowerLossDisk::Instance();
+  const QString folder = qlt::test::TestHome() + "/disk";
+  const QString a = folder + "/a";
+  auto listing = [&] {
+    QStringList files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+      files.append(name + "=" + QString::fromLatin1(ReadFileBytes(folder + "/" + name)));
+    }
+    return files.join(' ');
+  };
+  auto write = [](CFileWriter& file, const QString& path, CFileWriter::OpenMode mode,
+                  const char* text) { return file.Open(path, mode) && file.Write(text, 3) == 3; };
+  using Steps = std::function<bool(CFileWriter&)>;
+  const auto exclusive = CFileWriter::OpenMode::kOpenExclusive;
+  const auto create = CFileWriter::OpenMode::kCreate;
+  const struct {
+    const char* name;
+    Steps steps;
+    const char* after;
+  } cases[] = {
+      {"unsynced write", [&](CFileWriter& f) { return write(f, a, exclusive, "new"); }, "a=old"},
+      {"flushed write", [&](CFileWriter& f) { return write(f, a, exclusive, "new") && f.Flush(); },
+       "a=new"},
+      {"flushed new file, folder not synced",
+       [&](CFileWriter& f) { return write(f, folder + "/b", create, "bbb") && f.Flush(); },
+       "a=old"},
+      {"flushed new file, folder synced",
+       [&](CFileWriter& f) {
+         return write(f, folder + "/b", create, "bbb") && f.Flush() && f.SyncFolder(a);
+       },
+       "a=old b=bbb"},
+      {"removal, folder not synced", [&](CFileWriter& f) { return f.Remove(a); }, "a=old"},
+      {"removal, folder synced", [&](CFileWriter& f) { return f.Remove(a) && f.SyncFolder(a); },
+       ""},
+      {"rename, folder not synced", [&](CFileWriter& f) { return f.Rename(a, folder + "/c"); },
+       "a=old"},
+      {"rename, folder synced",
+       [&](CFileWriter& f) { return f.Rename(a, folder + "/c") && f.SyncFolder(a); }, "c=old"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(WriteFileBytes(a, "old"));
+    disk.Start(folder);
+    CPowerLossFileWriter file;
+    EXPECT_TRUE(c.steps(file));
+    file.Close();
+    disk.CutAt(0, CPowerLossDisk::Landing::kNothing, 0);
+    ASSERT_TRUE(disk.Restart());
+    EXPECT_EQ(listing(), c.after);
+    disk.Stop();
+  }
+
+  // A write of three sectors cut in flight.
+  const QByteArray oldBytes(3 * CPowerLossDisk::kSector, 'o');
+  const QByteArray newBytes(3 * CPowerLossDisk::kSector, 'n');
+  QSet<int> landedSectors;
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(WriteFileBytes(a, oldBytes));
+    disk.Start(folder);
+    disk.CutAt(1, CPowerLossDisk::Landing::kInOrder, seed);
+    CPowerLossFileWriter file;
+    ASSERT_TRUE(file.Open(a, exclusive));
+    EXPECT_EQ(file.Write(newBytes.constData(), newBytes.size()), -1);
+    file.Close();
+    ASSERT_TRUE(disk.Restart());
+    disk.Stop();
+    const QByteArray bytes = ReadFileBytes(a);
+    const int landed = static_cast<int>(bytes.count('n')) / CPowerLossDisk::kSector;
+    EXPECT_EQ(bytes, newBytes.left(landed * CPowerLossDisk::kSector) +
+                         oldBytes.mid(landed * CPowerLossDisk::kSector));
+    landedSectors.insert(landed);
+  }
+  EXPECT_EQ(landedSectors, (QSet<int>{0, 1, 2, 3}));
 }

@@ -10,9 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "sessions/session_database.h"
+#include "support/files.h"
 #include "support/harness.h"
 #include "support/power_loss_disk.h"
 #include "support/power_loss_trials.h"
@@ -98,26 +101,35 @@ class SessionDatabasePowerLoss : public ::testing::Test {
     CPowerLossVfs::Uninstall();
   }
 
-  // The modelled folder holds the starting file again and nothing else.
-  void Reset() {
+  // The modelled folder holds the starting file again and nothing else (written without a sync
+  // to the real device, which would only slow the trials down).
+  void Reset(const std::optional<QByteArray>& start) {
     QDir(m_folder).removeRecursively();
     QDir().mkpath(m_folder);
-    const QString base = CSessionDatabase::DatabasePath(m_baseProject);
-    if (QFile::exists(base)) QFile::copy(base, CSessionDatabase::DatabasePath(m_project));
+    if (start) {
+      ASSERT_TRUE(qlt::test::WriteFileBytes(CSessionDatabase::DatabasePath(m_project), *start));
+    }
   }
 
-  // Runs every trial of the family; true when each found the old or the new state.
+  // Runs every trial of the family; each must find the old or the new state.
   void RunFamily(const Family& family) {
     CPowerLossDisk& disk = CPowerLossDisk::Instance();
     const QString database = CSessionDatabase::DatabasePath(m_project);
     QDir(QFileInfo(m_baseProject).path()).removeRecursively();
     QDir().mkpath(QFileInfo(m_baseProject).path());
+    // Modelled only so that its syncs do not wait for the real device.
+    disk.Start(QFileInfo(m_baseProject).path());
     ASSERT_NO_FATAL_FAILURE(family.setUp(m_baseProject));
-    Reset();
+    disk.Stop();
+    std::optional<QByteArray> start;
+    if (QFile::exists(CSessionDatabase::DatabasePath(m_baseProject))) {
+      start = qlt::test::ReadFileBytes(CSessionDatabase::DatabasePath(m_baseProject));
+    }
+    Reset(start);
     const QStringList before = State(database);
 
     // With the power on: the changes the operation makes and the state it leaves.
-    Reset();
+    Reset(start);
     disk.Start(m_folder);
     ASSERT_TRUE(family.run(m_project));
     const int changes = disk.Changes();
@@ -128,10 +140,12 @@ class SessionDatabasePowerLoss : public ::testing::Test {
     ASSERT_FALSE(syncs.empty());
 
     int failures = 0;
+    int oldStates = 0;
+    int newStates = 0;
     const std::vector<PowerLossTrial> trials =
         qlt::test::PowerLossTrials(family.name.c_str(), changes, syncs);
     for (const PowerLossTrial& trial : trials) {
-      Reset();
+      Reset(start);
       disk.Start(m_folder);
       disk.CutAt(trial.change, trial.landing, trial.seed);
       const bool reported = family.run(m_project);
@@ -151,6 +165,8 @@ class SessionDatabasePowerLoss : public ::testing::Test {
         opens = db.OpenPath(m_project);
       }
       disk.Stop();
+      oldStates += now == before;
+      newStates += now == after;
       const bool sound =
           (now == after || (!reported && now == before)) && integrity == u"ok"_qs && opens;
       if (!sound && ++failures <= 3) {
@@ -167,6 +183,11 @@ class SessionDatabasePowerLoss : public ::testing::Test {
     }
     EXPECT_EQ(failures, 0) << family.name << ": " << failures << " of " << trials.size()
                            << " trials lost or mixed the state";
+    // Both outcomes occur: the cuts fall before and after the operation's commit point.
+    EXPECT_GT(oldStates, 0) << family.name;
+    EXPECT_GT(newStates, 0) << family.name;
+    std::printf("[power loss] %s: %d old, %d new, %d unsound\n", family.name.c_str(), oldStates,
+                newStates, failures);
   }
 
   qlt::test::CScopedServices m_services;
@@ -179,6 +200,41 @@ TEST_F(SessionDatabasePowerLoss, EveryCutLeavesTheOldOrTheNewStateAndKeepsWhatWa
   for (const Family& family : Families()) {
     SCOPED_TRACE(family.name);
     RunFamily(family);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The journal of a commit is deleted; at the default level nothing makes that deletion durable,
+// so after a power cut the journal comes back and rolls the reported commit back. The level the
+// database uses syncs the folder after it. (A control of the simulation as much as of the level.)
+TEST_F(SessionDatabasePowerLoss, OnlyTheDatabaseLevelKeepsACommitThatWasFollowedByACut) {
+  CPowerLossDisk& disk = CPowerLossDisk::Instance();
+  const QString database = m_folder + u"/raw.ppd"_qs;
+  const struct {
+    const char* level;
+    const char* rows;
+  } cases[] = {{"FULL", "0"}, {"EXTRA", "1"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.level);
+    QDir(m_folder).removeRecursively();
+    ASSERT_TRUE(qlt::test::WriteFileBytes(database, QByteArray()));  // an empty database
+    {
+      qlt::test::RawDb raw(database);
+      ASSERT_TRUE(raw.Exec(u"CREATE TABLE t(x);"_qs));
+    }
+    disk.Start(m_folder);
+    {
+      qlt::test::RawDb raw(database);
+      ASSERT_TRUE(raw.Exec(QStringLiteral("PRAGMA synchronous=%1;").arg(c.level)));
+      ASSERT_TRUE(raw.Exec(u"INSERT INTO t VALUES(1);"_qs));
+    }
+    disk.CutAt(0, CPowerLossDisk::Landing::kNothing, 0);
+    ASSERT_TRUE(disk.Restart());
+    EXPECT_EQ(qlt::test::RawDb(database).Value(u"SELECT COUNT(*) FROM t;"_qs), c.rows);
+    disk.Stop();
   }
 }
 
