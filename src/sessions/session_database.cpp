@@ -59,6 +59,16 @@ QUuid ColumnGuid(sqlite3_stmt* statement, int column) {
   return CSession::GuidFromBytes(blob, sqlite3_column_bytes(statement, column));
 }
 
+// Whether SQLite's rollback journal of a write in progress lies beside the database: a file that
+// begins with the journal's magic number.
+bool HasRollbackJournal(const QString& databasePath) {
+  static constexpr char kJournalMagic[] = {'\xd9', '\xd5', '\x05', '\xf9',
+                                           '\x20', '\xa1', '\x63', '\xd7'};
+  QFile journal(databasePath + u"-journal"_qs);
+  return journal.open(QIODevice::ReadOnly) &&
+         journal.read(sizeof kJournalMagic) == QByteArray(kJournalMagic, sizeof kJournalMagic);
+}
+
 int64_t NowSeconds() { return CServices::Instance().Now().toSecsSinceEpoch(); }
 
 // The value of one point column: NULL for empty, TEXT for text, INTEGER for a 32-bit integer and
@@ -254,11 +264,15 @@ bool CSessionDatabase::OpenPath(const QString& projectPath) {
     // An empty file is what SQLite leaves when a program ends between creating the file and
     // writing its first page; SQLite reads it as an empty database.
     if (!magic.isEmpty() && magic != kSqliteMagic) {
-      if (magic != kOldFormatMagic) {
+      if (magic == kOldFormatMagic) return false;
+      // A power cut during the first write of a new database can leave a later page on the disk
+      // but not the first: the file starts with zeros, and the journal beside it takes it back
+      // to empty as SQLite opens it.
+      if (magic != QByteArray(4, '\0') || !HasRollbackJournal(path)) {
         CLanguage::Instance().MessageByKey(QStringLiteral("Database.UnrecognizedPPD"),
                                            kMbOk | kMbIconExclamation);
+        return false;
       }
-      return false;
     }
   }
 

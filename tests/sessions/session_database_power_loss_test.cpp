@@ -1,10 +1,10 @@
 // The power-loss families of the session database: each operation runs on the power-loss VFS and
 // the power goes at every sync point, at random changes between them, or just after the operation
 // returned, while none, an in-order part or any choice of the unsynced writes reaches the disk.
-// The folder then comes back as the disk holds it (sometimes with a second cut while the first
-// reopening rolls a journal back) and is reopened as after a restart: the file holds the old
-// state or the new one, never a mixture; an operation that reported success is in it; it passes
-// SQLite's integrity check and the database opens.
+// The folder then comes back as the disk holds it (sometimes with a second cut while the restarted
+// program first opens it). The restarted program must open the database, and a raw view of the
+// same files must find the old state or the new one, never a mixture, with an operation that
+// reported success in it, and pass SQLite's integrity check.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "sessions/session_database.h"
@@ -87,6 +88,24 @@ QStringList State(const QString& path) {
   return QStringList{u"user_version "_qs + version} + qlt::test::Snapshot(path);
 }
 
+// The files of a folder by name, and the folder made to hold exactly them again.
+std::map<QString, QByteArray> FolderFiles(const QString& folder) {
+  std::map<QString, QByteArray> files;
+  for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+    files[name] = qlt::test::ReadFileBytes(folder + u'/' + name);
+  }
+  return files;
+}
+
+bool WriteFolder(const QString& folder, const std::map<QString, QByteArray>& files) {
+  QDir(folder).removeRecursively();
+  bool ok = QDir().mkpath(folder);
+  for (const auto& [name, bytes] : files) {
+    ok = qlt::test::WriteFileBytes(folder + u'/' + name, bytes) && ok;
+  }
+  return ok;
+}
+
 class SessionDatabasePowerLoss : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -152,18 +171,19 @@ class SessionDatabasePowerLoss : public ::testing::Test {
       ASSERT_TRUE(disk.Restart());
       if (trial.recoveryChange > 0) {
         disk.CutAt(trial.recoveryChange, trial.landing, trial.seed + 1);
-        State(database);
+        OpenAndRun(m_project, [](CSessionDatabase&) { return true; });
         ASSERT_TRUE(disk.Restart());
       }
+      // The restarted program opens the files as the cut left them; the raw view then reads the
+      // same files again.
+      const std::map<QString, QByteArray> files = FolderFiles(m_folder);
+      const bool opens = OpenAndRun(m_project, [](CSessionDatabase&) { return true; });
+      ASSERT_TRUE(WriteFolder(m_folder, files));
+      disk.Start(m_folder);
       const QStringList now = State(database);
       const bool missing = now == QStringList{u"<no database>"_qs};
       QString integrity = u"ok"_qs;
       if (!missing) integrity = qlt::test::IntegrityCheck(database);
-      bool opens = false;
-      {
-        CSessionDatabase db;
-        opens = db.OpenPath(m_project);
-      }
       disk.Stop();
       oldStates += now == before;
       newStates += now == after;
@@ -236,6 +256,39 @@ TEST_F(SessionDatabasePowerLoss, OnlyTheDatabaseLevelKeepsACommitThatWasFollowed
     EXPECT_EQ(qlt::test::RawDb(database).Value(u"SELECT COUNT(*) FROM t;"_qs), c.rows);
     disk.Stop();
   }
+}
+
+// A power cut during the first write of a new database, where the disk kept a later page but not
+// the first: the file starts with zeros and its journal lies beside it. The restarted program
+// opens it (the journal takes it back to empty) instead of calling it a file of another kind.
+TEST_F(SessionDatabasePowerLoss, NewDatabaseThatLostItsFirstPageOpens) {
+  CPowerLossDisk& disk = CPowerLossDisk::Instance();
+  const QString database = CSessionDatabase::DatabasePath(m_project);
+  QDir(m_folder).removeRecursively();
+  disk.Start(m_folder);
+  ASSERT_TRUE(OpenAndRun(m_project, [](CSessionDatabase&) { return true; }));
+  const int lastSync = disk.SyncPoints().back();
+  disk.Stop();
+
+  // Cut at the last sync, the folder's after the journal was deleted: the file is complete and
+  // the journal comes back. Then the first page goes as if it had never landed.
+  QDir(m_folder).removeRecursively();
+  disk.Start(m_folder);
+  disk.CutAt(lastSync, CPowerLossDisk::Landing::kNothing, 0);
+  OpenAndRun(m_project, [](CSessionDatabase&) { return true; });
+  ASSERT_TRUE(disk.Restart());
+  disk.Stop();
+  QByteArray bytes = qlt::test::ReadFileBytes(database);
+  ASSERT_GT(bytes.size(), 4096);
+  ASSERT_TRUE(QFile::exists(database + u"-journal"_qs));
+  bytes.replace(0, 4096, QByteArray(4096, '\0'));
+  ASSERT_TRUE(qlt::test::WriteFileBytes(database, bytes));
+
+  CSessionDatabase db;
+  EXPECT_TRUE(db.OpenPath(m_project));
+  EXPECT_TRUE(m_services.Messages().Messages().isEmpty());
+  EXPECT_EQ(db.ListCount(), 0);
+  EXPECT_FALSE(QFile::exists(database + u"-journal"_qs));
 }
 
 }  // namespace
