@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <optional>
 
 #include "sessions/session_database.h"
 #include "support/files.h"
@@ -120,16 +119,6 @@ class SessionDatabasePowerLoss : public ::testing::Test {
     CPowerLossVfs::Uninstall();
   }
 
-  // The modelled folder holds the starting file again and nothing else (written without a sync
-  // to the real device, which would only slow the trials down).
-  void Reset(const std::optional<QByteArray>& start) {
-    QDir(m_folder).removeRecursively();
-    QDir().mkpath(m_folder);
-    if (start) {
-      ASSERT_TRUE(qlt::test::WriteFileBytes(CSessionDatabase::DatabasePath(m_project), *start));
-    }
-  }
-
   // Runs every trial of the family; each must find the old or the new state.
   void RunFamily(const Family& family) {
     CPowerLossDisk& disk = CPowerLossDisk::Instance();
@@ -140,15 +129,12 @@ class SessionDatabasePowerLoss : public ::testing::Test {
     disk.Start(QFileInfo(m_baseProject).path());
     ASSERT_NO_FATAL_FAILURE(family.setUp(m_baseProject));
     disk.Stop();
-    std::optional<QByteArray> start;
-    if (QFile::exists(CSessionDatabase::DatabasePath(m_baseProject))) {
-      start = qlt::test::ReadFileBytes(CSessionDatabase::DatabasePath(m_baseProject));
-    }
-    Reset(start);
+    // Each trial starts from these files, written without a sync to the real device.
+    const std::map<QString, QByteArray> start = FolderFiles(QFileInfo(m_baseProject).path());
+    ASSERT_TRUE(WriteFolder(m_folder, start));
     const QStringList before = State(database);
 
     // With the power on: the changes the operation makes and the state it leaves.
-    Reset(start);
     disk.Start(m_folder);
     ASSERT_TRUE(family.run(m_project));
     const int changes = disk.Changes();
@@ -164,7 +150,7 @@ class SessionDatabasePowerLoss : public ::testing::Test {
     const std::vector<PowerLossTrial> trials =
         qlt::test::PowerLossTrials(family.name.c_str(), changes, syncs);
     for (const PowerLossTrial& trial : trials) {
-      Reset(start);
+      ASSERT_TRUE(WriteFolder(m_folder, start));
       disk.Start(m_folder);
       disk.CutAt(trial.change, trial.landing, trial.seed);
       const bool reported = family.run(m_project);
