@@ -1,8 +1,9 @@
 // CFileWriter: the small file interface through which the safe save of a project touches the
-// disk (create, open exclusively, read, write, resize, flush to stable storage, close). The
-// default is a POSIX file; tests install a factory whose files fail at a chosen write to check
-// that a failed save never leaves a half-written project. Each writer owns one open file; UI
-// thread only.
+// disk (create, open exclusively, read, write, resize, flush to stable storage, close) and the
+// folder around its files (remove, rename, make those changes durable). The default is a POSIX
+// file; tests install a factory whose files fail at a chosen write, or lose what was not yet
+// durable when the power is cut, to check that a save never leaves a half-written project. Each
+// writer owns one open file; UI thread only.
 #pragma once
 
 #include <QString>
@@ -37,6 +38,15 @@ class CFileWriter {
   virtual bool IsOpen() const = 0;
   // errno of the last failure, 0 when the last operation failed without one (a short write).
   virtual int Error() const = 0;
+
+  // Folder operations on paths; the writer's own file plays no part in them. A removal, a rename
+  // or the creation of a file reaches the disk only with the next SyncFolder of its folder.
+  // Removes the file; true when it is gone, also when it was not there.
+  virtual bool Remove(const QString& path) = 0;
+  // Renames `from` to `to`, replacing a file of that name.
+  virtual bool Rename(const QString& from, const QString& to) = 0;
+  // Pushes the creations, removals and renames in the folder holding `path` to stable storage.
+  virtual bool SyncFolder(const QString& path) = 0;
 
   // A new, closed writer from the installed factory (the POSIX one by default).
   static std::unique_ptr<CFileWriter> Create();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 
 CPosixFileWriter::~CPosixFileWriter() { Close(); }
@@ -104,4 +105,33 @@ void CPosixFileWriter::Close() {
   // Closing also drops the lock taken by the exclusive mode.
   ::close(m_fd);
   m_fd = -1;
+}
+
+bool CPosixFileWriter::Remove(const QString& path) {
+  if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT) return true;
+  return Fail();
+}
+
+bool CPosixFileWriter::Rename(const QString& from, const QString& to) {
+  if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) {
+    return true;
+  }
+  return Fail();
+}
+
+bool CPosixFileWriter::SyncFolder(const QString& path) {
+  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder that cannot be opened for reading cannot be synced either; its file system then
+  // decides alone when names reach the disk.
+  if (fd < 0) return true;
+  int result;
+  do {
+    result = ::fsync(fd);
+  } while (result != 0 && errno == EINTR);
+  // EINVAL: a file system without folder syncs, where nothing more can be done.
+  const bool ok = result == 0 || errno == EINVAL;
+  if (!ok) m_error = errno;
+  ::close(fd);
+  return ok;
 }

@@ -1,5 +1,6 @@
 // CPosixFileWriter: the CFileWriter of a real file through POSIX calls, with an advisory
-// exclusive lock for the exclusive mode and fsync for Flush. Owned by the code that saves; UI
+// exclusive lock for the exclusive mode, fsync for Flush and an fsync of the folder for
+// SyncFolder. Owned by the code that saves; UI
 // thread only.
 #pragma once
 
@@ -22,6 +23,9 @@ class CPosixFileWriter : public CFileWriter {
   void Close() override;
   bool IsOpen() const override { return m_fd >= 0; }
   int Error() const override { return m_error; }
+  bool Remove(const QString& path) override;
+  bool Rename(const QString& from, const QString& to) override;
+  bool SyncFolder(const QString& path) override;
 
  private:
   bool Fail();

@@ -52,6 +52,8 @@ CProject::~CProject() {
 bool CProject::Load(const QString& path) {
   SetPath(path);
   m_changed = false;
+  // A save that a power cut interrupted is completed before the file is read.
+  CSafeSave::Recover(path);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = file.readAll();

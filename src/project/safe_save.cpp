@@ -1,11 +1,7 @@
 #include "project/safe_save.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,31 +13,27 @@ namespace {
 
 QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// Makes a rename or removal in the folder durable; failure only weakens the guarantee against
-// power loss, the save itself went through.
-void SyncFolder(const QString& path) {
-  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-bool RemoveFile(const QString& path) {
-  return ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
-}
-
 unsigned Unsigned(int64_t count) { return count < 0 ? 0u : static_cast<unsigned>(count); }
 
 }  // namespace
 
+bool CSafeSave::Recover(const QString& path) {
+  const QString ready = ReadyPath(path);
+  if (!QFileInfo::exists(ready)) return false;
+  std::unique_ptr<CFileWriter> files = CFileWriter::Create();
+  if (!files->Rename(ready, path)) return false;
+  files->SyncFolder(path);
+  return true;
+}
+
 bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& errorText) {
   const QString temporary = TemporaryPath(path);
-  RemoveFile(temporary);
-
+  const QString ready = ReadyPath(path);
   std::unique_ptr<CFileWriter> temporaryFile = CFileWriter::Create();
+  temporaryFile->Remove(temporary);
   std::unique_ptr<CFileWriter> projectFile;
-  bool temporaryKnown = false;
+  // The name the temporary file has now (its own, then the ready name); empty once forgotten.
+  QString temporaryName;
   bool projectOpen = false;
   int64_t sizeBefore = 0;
 
@@ -49,27 +41,29 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
   // the complete temporary file is kept as the rescue copy and the project file is dropped.
   auto rescue = [&] {
     temporaryFile->Close();
-    // rename() replaces a rescue file left by an earlier failure; should it fail, the complete
-    // copy stays under the temporary name, which is then no longer deleted either.
-    if (::rename(QFile::encodeName(temporary).constData(),
-                 QFile::encodeName(RescuePath(path)).constData()) == 0) {
-      SyncFolder(path);
-    }
-    temporaryKnown = false;
+    // The rename replaces a rescue file left by an earlier failure; should it fail, the complete
+    // copy stays under the ready name, which is then no longer deleted either.
+    if (temporaryFile->Rename(temporaryName, RescuePath(path))) temporaryFile->SyncFolder(path);
+    temporaryName.clear();
     sizeBefore = 0;
   };
 
   auto fail = [&] {
-    if (temporaryKnown) {
-      temporaryFile->Close();
-      RemoveFile(temporary);
-    }
     if (projectOpen) {
+      // The old content at its old size is on the disk before the ready copy goes, so a power
+      // cut meanwhile finds one or the other.
       projectFile->Resize(sizeBefore);
+      if (sizeBefore > 0) projectFile->Flush();
       projectFile->Close();
-      if (sizeBefore == 0) RemoveFile(path);
-      SyncFolder(path);
+      if (sizeBefore == 0) projectFile->Remove(path);
     }
+    // A ready file that came back after a power cut would be taken for an interrupted save.
+    const bool readyKnown = temporaryName == ready;
+    if (!temporaryName.isEmpty()) {
+      temporaryFile->Close();
+      temporaryFile->Remove(temporaryName);
+    }
+    if (projectOpen || readyKnown) temporaryFile->SyncFolder(path);
     return false;
   };
 
@@ -78,7 +72,7 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
     errorText += QStringLiteral(":\n") + SystemMessage(temporaryFile->Error());
     return fail();
   }
-  temporaryKnown = true;
+  temporaryName = temporary;
 
   errorText =
       QStringLiteral("Out of space on device while writing to temporary file '%1'.").arg(temporary);
@@ -88,10 +82,20 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
     if (temporaryFile->Write(bytes.constData() + done, piece) != piece) return fail();
     done += piece;
   }
-  // The temporary file must be on the disk before the project file is touched: after a power
-  // loss during the copy it is the only complete copy.
   if (!temporaryFile->Flush()) return fail();
-  SyncFolder(temporary);
+  // Only a complete copy that is on the disk gets the ready name, and that name is on the disk
+  // before the project file is touched: after a power cut during the copy the ready file is the
+  // only complete copy, and Recover() finds it by its name.
+  errorText = QStringLiteral("Unable to create temporary file '%1':\n").arg(ready);
+  if (!temporaryFile->Rename(temporary, ready)) {
+    errorText += SystemMessage(temporaryFile->Error());
+    return fail();
+  }
+  temporaryName = ready;
+  if (!temporaryFile->SyncFolder(path)) {
+    errorText += SystemMessage(temporaryFile->Error());
+    return fail();
+  }
 
   projectFile = CFileWriter::Create();
   if (!projectFile->Open(path, CFileWriter::OpenMode::kOpenExclusive)) {
@@ -108,6 +112,9 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
     return fail();
   }
   projectOpen = true;
+  // An empty project file is usually one the open has just created: its name, too, must reach
+  // the disk before the save may succeed.
+  const bool newFile = sizeBefore == 0;
 
   if (sizeBefore < length) {
     // Claim the disk space before anything of the old content is overwritten.
@@ -155,7 +162,8 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
 
   // Cutting off the old tail and reaching the disk are part of the copy: when either fails the
   // project file cannot be trusted and the rescue copy is kept.
-  if (!projectFile->Resize(length) || !projectFile->Flush()) {
+  if (!projectFile->Resize(length) || !projectFile->Flush() ||
+      (newFile && !projectFile->SyncFolder(path))) {
     const int error = projectFile->Error();
     rescue();
     errorText =
@@ -164,8 +172,9 @@ bool CSafeSave::Write(const QString& path, const QByteArray& bytes, QString& err
   }
   projectFile->Close();
   temporaryFile->Close();
-  RemoveFile(temporary);
-  SyncFolder(path);
+  // Should the removal not reach the disk, Recover() puts the same content in place once more.
+  temporaryFile->Remove(ready);
+  temporaryFile->SyncFolder(path);
   errorText.clear();
   return true;
 }

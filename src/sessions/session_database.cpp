@@ -20,6 +20,11 @@ namespace {
 // 100 000-session file: listing it in an order other than the storage order then reads every
 // table page again from the file for each row. Pages are cached only as they are read.
 constexpr const char* kSqlPageCache = "PRAGMA cache_size=-32768;";
+// A commit ends by deleting the rollback journal. At the default level that deletion is not made
+// durable: after a power cut the journal can come back and roll a transaction that had reported
+// success back. EXTRA syncs the folder after the deletion. A setting of the connection only; the
+// file is the same for every reader.
+constexpr const char* kSqlDurableCommits = "PRAGMA synchronous=EXTRA;";
 
 struct StatementFinalizer {
   void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
@@ -52,6 +57,16 @@ QString ColumnText(sqlite3_stmt* statement, int column) {
 QUuid ColumnGuid(sqlite3_stmt* statement, int column) {
   const void* blob = sqlite3_column_blob(statement, column);
   return CSession::GuidFromBytes(blob, sqlite3_column_bytes(statement, column));
+}
+
+// Whether SQLite's rollback journal of a write in progress lies beside the database: a file that
+// begins with the journal's magic number.
+bool HasRollbackJournal(const QString& databasePath) {
+  static constexpr char kJournalMagic[] = {'\xd9', '\xd5', '\x05', '\xf9',
+                                           '\x20', '\xa1', '\x63', '\xd7'};
+  QFile journal(databasePath + u"-journal"_qs);
+  return journal.open(QIODevice::ReadOnly) &&
+         journal.read(sizeof kJournalMagic) == QByteArray(kJournalMagic, sizeof kJournalMagic);
 }
 
 int64_t NowSeconds() { return CServices::Instance().Now().toSecsSinceEpoch(); }
@@ -249,11 +264,15 @@ bool CSessionDatabase::OpenPath(const QString& projectPath) {
     // An empty file is what SQLite leaves when a program ends between creating the file and
     // writing its first page; SQLite reads it as an empty database.
     if (!magic.isEmpty() && magic != kSqliteMagic) {
-      if (magic != kOldFormatMagic) {
+      if (magic == kOldFormatMagic) return false;
+      // A power cut during the first write of a new database can leave a later page on the disk
+      // but not the first: the file starts with zeros, and the journal beside it takes it back
+      // to empty as SQLite opens it.
+      if (magic != QByteArray(4, '\0') || !HasRollbackJournal(path)) {
         CLanguage::Instance().MessageByKey(QStringLiteral("Database.UnrecognizedPPD"),
                                            kMbOk | kMbIconExclamation);
+        return false;
       }
-      return false;
     }
   }
 
@@ -268,7 +287,7 @@ bool CSessionDatabase::OpenPath(const QString& projectPath) {
   Exec(kSqlPageCache);
 
   bool upgrading = false;
-  bool ok = CheckSchema(upgrading) && LoadMap();
+  bool ok = Exec(kSqlDurableCommits) && CheckSchema(upgrading) && LoadMap();
   if (upgrading) {
     // The upgrade of an older file is kept only when the file proved usable.
     if (ok) ok = Exec(kSqlCommit);

@@ -4,15 +4,22 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QSet>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "project/page.h"
 #include "project/posix_file_writer.h"
 #include "project/project.h"
 #include "support/files.h"
 #include "support/harness.h"
+#include "support/power_loss_disk.h"
+#include "support/power_loss_file_writer.h"
+#include "support/power_loss_trials.h"
 #include "support/project_builder.h"
 #include "support/scoped_services.h"
 
@@ -105,6 +112,9 @@ class CFaultyFileWriter : public CFileWriter {
   void Close() override { m_inner.Close(); }
   bool IsOpen() const override { return m_inner.IsOpen(); }
   int Error() const override { return m_error != 0 ? m_error : m_inner.Error(); }
+  bool Remove(const QString& path) override { return m_inner.Remove(path); }
+  bool Rename(const QString& from, const QString& to) override { return m_inner.Rename(from, to); }
+  bool SyncFolder(const QString& path) override { return m_inner.SyncFolder(path); }
 
  private:
   FaultPlan* m_plan;
@@ -410,4 +420,184 @@ TEST(SafeSave, StaleTemporaryAndRescueFilesAreReplaced) {
     EXPECT_FALSE(project.Save());
   }
   EXPECT_EQ(ReadFileBytes(CSafeSave::RescuePath(path)), project.SaveToBytes());
+}
+
+// The power-loss family of the safe save: the power goes at every sync point of a save, at random
+// changes between them or just after the save returned, while none, an in-order part or any
+// choice of the unsynced writes, creations, removals and renames reaches the disk. The folder then
+// comes back as the disk holds it (sometimes with a second cut while the project is first read
+// again) and the project is read as after a restart: it is the old file or the new one, never a
+// mixture, a save that reported success is there, and no other project file appears beside it.
+TEST(SafeSavePowerLoss, EveryCutLeavesTheOldOrTheNewProjectFile) {
+  CScopedServices services;
+  CPowerLossDisk& disk = CPowerLossDisk::Instance();
+  const QString folder = qlt::test::TestHome() + "/power";
+  const QString path = folder + "/Power.ppc";
+  struct Case {
+    const char* name;
+    int oldImage;  // -1: no project file before the save
+    int newImage;
+  };
+  const Case cases[] = {
+      {"growing save", 1000, 60000},
+      {"shrinking save", 80000, 30000},
+      {"first save", -1, 40000},
+  };
+  CPowerLossFileWriter::CScopedInstall writers;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QByteArray oldBytes;
+    if (c.oldImage >= 0) {
+      CProject oldProject;
+      MakeProject(oldProject, c.oldImage, 3, path);
+      oldBytes = oldProject.SaveToBytes();
+    }
+    CProject newProject;
+    MakeProject(newProject, c.newImage, 4, path);
+    newProject.MutableHeader().title = "New";
+    auto reset = [&] {
+      QDir(folder).removeRecursively();
+      QDir().mkpath(folder);
+      if (c.oldImage >= 0) {
+        EXPECT_TRUE(WriteFileBytes(path, oldBytes));
+      }
+    };
+
+    reset();
+    disk.Start(folder);
+    ASSERT_TRUE(newProject.Save());
+    const int changes = disk.Changes();
+    const std::vector<int> syncs = disk.SyncPoints();
+    disk.Stop();
+    const QByteArray newBytes = ReadFileBytes(path);
+    ASSERT_EQ(newBytes, newProject.SaveToBytes());
+
+    int failures = 0;
+    int oldFiles = 0;
+    int newFiles = 0;
+    const auto trials = qlt::test::PowerLossTrials(c.name, changes, syncs);
+    for (const qlt::test::PowerLossTrial& trial : trials) {
+      reset();
+      disk.Start(folder);
+      disk.CutAt(trial.change, trial.landing, trial.seed);
+      const bool saved = newProject.Save();
+      ASSERT_TRUE(disk.Restart());
+      if (trial.recoveryChange > 0) {
+        disk.CutAt(trial.recoveryChange, trial.landing, trial.seed + 1);
+        CProject interrupted;
+        interrupted.Load(path);
+        ASSERT_TRUE(disk.Restart());
+      }
+      CProject reopened;
+      const bool loaded = reopened.Load(path);
+      disk.Stop();
+      const bool exists = QFile::exists(path);
+      const QByteArray bytes = ReadFileBytes(path);
+      const QStringList projects = QDir(folder).entryList({"*.ppc"}, QDir::Files);
+      oldFiles += exists ? bytes == oldBytes : 1;
+      newFiles += exists && bytes == newBytes;
+      const bool sound = exists ? loaded && (bytes == newBytes || (!saved && bytes == oldBytes)) &&
+                                      projects == QStringList{"Power.ppc"}
+                                : !saved && c.oldImage < 0 && projects.isEmpty();
+      if (!sound && ++failures <= 3) {
+        ADD_FAILURE() << c.name << ": power cut at change " << trial.change << " of " << changes
+                      << " (0: after it returned), landing " << static_cast<int>(trial.landing)
+                      << ", seed " << trial.seed << ", recovery cut " << trial.recoveryChange
+                      << "; reported " << (saved ? "success" : "failure") << ", exists " << exists
+                      << ", loads " << loaded << ", " << bytes.size() << " bytes (old "
+                      << oldBytes.size() << ", new " << newBytes.size() << "), old "
+                      << (bytes == oldBytes) << ", new " << (bytes == newBytes) << ", projects "
+                      << projects.join(", ").toStdString();
+      }
+    }
+    EXPECT_EQ(failures, 0) << c.name << ": " << failures << " of " << trials.size()
+                           << " trials lost or mixed the project file";
+    // Both outcomes occur: the cuts fall before and after the save's point of no return.
+    EXPECT_GT(oldFiles, 0) << c.name;
+    EXPECT_GT(newFiles, 0) << c.name;
+    std::printf("[power loss] %s: %d old, %d new, %d unsound\n", c.name, oldFiles, newFiles,
+                failures);
+  }
+}
+
+// A control of the simulation the family relies on: after a cut the folder holds only what was
+// synced (file content by a flush, names by a folder sync), and a write cut in flight lands, in
+// order, as whole sectors of the new bytes followed by the old ones.
+TEST(SafeSavePowerLoss, TheDiskKeepsOnlyWhatWasSynced) {
+  CScopedServices services;
+  CPowerLossDisk& disk = CPowerLossDisk::Instance();
+  const QString folder = qlt::test::TestHome() + "/disk";
+  const QString a = folder + "/a";
+  auto listing = [&] {
+    QStringList files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+      files.append(name + "=" + QString::fromLatin1(ReadFileBytes(folder + "/" + name)));
+    }
+    return files.join(' ');
+  };
+  auto write = [](CFileWriter& file, const QString& path, CFileWriter::OpenMode mode,
+                  const char* text) { return file.Open(path, mode) && file.Write(text, 3) == 3; };
+  using Steps = std::function<bool(CFileWriter&)>;
+  const auto exclusive = CFileWriter::OpenMode::kOpenExclusive;
+  const auto create = CFileWriter::OpenMode::kCreate;
+  const struct {
+    const char* name;
+    Steps steps;
+    const char* after;
+  } cases[] = {
+      {"unsynced write", [&](CFileWriter& f) { return write(f, a, exclusive, "new"); }, "a=old"},
+      {"flushed write", [&](CFileWriter& f) { return write(f, a, exclusive, "new") && f.Flush(); },
+       "a=new"},
+      {"flushed new file, folder not synced",
+       [&](CFileWriter& f) { return write(f, folder + "/b", create, "bbb") && f.Flush(); },
+       "a=old"},
+      {"flushed new file, folder synced",
+       [&](CFileWriter& f) {
+         return write(f, folder + "/b", create, "bbb") && f.Flush() && f.SyncFolder(a);
+       },
+       "a=old b=bbb"},
+      {"removal, folder not synced", [&](CFileWriter& f) { return f.Remove(a); }, "a=old"},
+      {"removal, folder synced", [&](CFileWriter& f) { return f.Remove(a) && f.SyncFolder(a); },
+       ""},
+      {"rename, folder not synced", [&](CFileWriter& f) { return f.Rename(a, folder + "/c"); },
+       "a=old"},
+      {"rename, folder synced",
+       [&](CFileWriter& f) { return f.Rename(a, folder + "/c") && f.SyncFolder(a); }, "c=old"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(WriteFileBytes(a, "old"));
+    disk.Start(folder);
+    CPowerLossFileWriter file;
+    EXPECT_TRUE(c.steps(file));
+    file.Close();
+    disk.CutAt(0, CPowerLossDisk::Landing::kNothing, 0);
+    ASSERT_TRUE(disk.Restart());
+    EXPECT_EQ(listing(), c.after);
+    disk.Stop();
+  }
+
+  // A write of three sectors cut in flight.
+  const QByteArray oldBytes(3 * CPowerLossDisk::kSector, 'o');
+  const QByteArray newBytes(3 * CPowerLossDisk::kSector, 'n');
+  QSet<int> landedSectors;
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(WriteFileBytes(a, oldBytes));
+    disk.Start(folder);
+    disk.CutAt(1, CPowerLossDisk::Landing::kInOrder, seed);
+    CPowerLossFileWriter file;
+    ASSERT_TRUE(file.Open(a, exclusive));
+    EXPECT_EQ(file.Write(newBytes.constData(), newBytes.size()), -1);
+    file.Close();
+    ASSERT_TRUE(disk.Restart());
+    disk.Stop();
+    const QByteArray bytes = ReadFileBytes(a);
+    const int landed = static_cast<int>(bytes.count('n')) / CPowerLossDisk::kSector;
+    EXPECT_EQ(bytes, newBytes.left(landed * CPowerLossDisk::kSector) +
+                         oldBytes.mid(landed * CPowerLossDisk::kSector));
+    landedSectors.insert(landed);
+  }
+  EXPECT_EQ(landedSectors, (QSet<int>{0, 1, 2, 3}));
 }

@@ -14,6 +14,7 @@
 #include "support/harness.h"
 #include "support/scoped_services.h"
 #include "support/session_files.h"
+#include "support/session_operations.h"
 
 namespace {
 
@@ -21,67 +22,7 @@ using qlt::test::CScopedServices;
 using qlt::test::IntegrityCheck;
 using qlt::test::Snapshot;
 
-struct Operation {
-  const char* name;
-  // Prepares the database the operation starts from (runs without faults).
-  std::function<void(CSessionDatabase&)> setUp;
-  // The operation under test; its result is what the caller would see.
-  std::function<bool(CSessionDatabase&)> run;
-};
-
-CSessionPtr MakeSession(const QUuid& guid, qlt::test::SessionValues values) {
-  CSessionPtr session = qlt::test::NewSession(values);
-  session->SetGuid(guid);
-  return session;
-}
-
-const QUuid kFirst(0x11111111, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1);
-const QUuid kSecond(0x22222222, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2);
-const QUuid kThird(0x33333333, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3);
-
-void StoreTwo(CSessionDatabase& db) {
-  ASSERT_TRUE(db.SaveSession(*MakeSession(
-      kFirst, {{"a", CVariant::FromString(u"one"_qs)}, {"b", CVariant::FromDouble(1.5)}})));
-  CSessionPtr sent = MakeSession(kSecond, {{"a", CVariant::FromString(u"two"_qs)}});
-  sent->SetState(CSession::kStateSent);
-  ASSERT_TRUE(db.SaveSession(*sent));
-}
-
-std::vector<Operation> Operations() {
-  return {
-      {"first save rebuilds the table", [](CSessionDatabase&) {},
-       [](CSessionDatabase& db) {
-         return db.SaveSession(*MakeSession(
-             kThird, {{"x", CVariant::FromString(u"new"_qs)}, {"y", CVariant::FromInt32(4)}}));
-       }},
-      {"save adding columns", StoreTwo,
-       [](CSessionDatabase& db) {
-         return db.SaveSession(*MakeSession(kThird, {{"a", CVariant::FromString(u"three"_qs)},
-                                                     {"c", CVariant::FromInt32(3)},
-                                                     {"d", CVariant::FromBytes("photo")}}));
-       }},
-      {"save replacing a row", StoreTwo,
-       [](CSessionDatabase& db) {
-         return db.SaveSession(
-             *MakeSession(kFirst, {{"a", CVariant::FromString(u"changed"_qs)}, {"b", CVariant()}}));
-       }},
-      {"delete", StoreTwo, [](CSessionDatabase& db) { return db.DeleteSession(kFirst); }},
-      {"state", StoreTwo,
-       [](CSessionDatabase& db) { return db.SetSessionState(kFirst, CSession::kStateDeleted); }},
-      {"flags", StoreTwo, [](CSessionDatabase& db) { return db.SetSessionFlags(kSecond, 2); }},
-      {"purge", StoreTwo, [](CSessionDatabase& db) { return db.Purge(0); }},
-      {"sort index", StoreTwo,
-       [](CSessionDatabase& db) { return db.SetSort(0, u"a"_qs, true, false); }},
-      {"transaction of two saves", StoreTwo,
-       [](CSessionDatabase& db) {
-         if (!db.BeginTransaction()) return false;
-         const bool saved =
-             db.SaveSession(*MakeSession(kThird, {{"e", CVariant::FromString(u"3"_qs)}})) &&
-             db.SaveSession(*MakeSession(kFirst, {{"a", CVariant::FromString(u"1b"_qs)}}));
-         return db.EndTransaction(saved) && saved;
-       }},
-  };
-}
+using Operation = qlt::test::SessionOperation;
 
 class SessionDatabaseFaultTest : public ::testing::Test {
  protected:
@@ -168,7 +109,7 @@ class SessionDatabaseFaultTest : public ::testing::Test {
 };
 
 TEST_F(SessionDatabaseFaultTest, EveryFailedWriteOrSyncLeavesTheOldOrTheNewState) {
-  for (const Operation& operation : Operations()) {
+  for (const Operation& operation : qlt::test::SessionOperations()) {
     QStringList before;
     QStringList after;
     ASSERT_NO_FATAL_FAILURE(Prepare(operation, before, after)) << operation.name;
@@ -186,7 +127,7 @@ TEST_F(SessionDatabaseFaultTest, EveryFailedWriteOrSyncLeavesTheOldOrTheNewState
 }
 
 TEST_F(SessionDatabaseFaultTest, TornWritesLeaveTheOldOrTheNewState) {
-  for (const Operation& operation : Operations()) {
+  for (const Operation& operation : qlt::test::SessionOperations()) {
     QStringList before;
     QStringList after;
     ASSERT_NO_FATAL_FAILURE(Prepare(operation, before, after)) << operation.name;
@@ -199,7 +140,7 @@ TEST_F(SessionDatabaseFaultTest, TornWritesLeaveTheOldOrTheNewState) {
 }
 
 TEST_F(SessionDatabaseFaultTest, FullDiskFromTheNthWriteOnLeavesTheOldState) {
-  for (const Operation& operation : Operations()) {
+  for (const Operation& operation : qlt::test::SessionOperations()) {
     QStringList before;
     QStringList after;
     ASSERT_NO_FATAL_FAILURE(Prepare(operation, before, after)) << operation.name;
