@@ -317,4 +317,36 @@ TEST_F(ChoicePointTest, ListGridTapsSelectAndStore) {
   EXPECT_EQ(length, 9);
 }
 
+TEST_F(ChoicePointTest, ReadOnlySessionsIgnoreTapsAndDisableTheCombo) {
+  m_project.SetReadOnly(true);
+  CBooleanPoint* done = Add<CBooleanPoint>({}, QStringLiteral("Done"));
+  CListPoint::Settings listSettings;
+  listSettings.items = {QStringLiteral("A")};
+  CListPoint* list = Add<CListPoint>(listSettings, QStringLiteral("Pick"));
+  CDropPoint::Settings dropSettings;
+  dropSettings.items = {QStringLiteral("A")};
+  CDropPoint* drop = Add<CDropPoint>(dropSettings, QStringLiteral("Drop"));
+  ShowAndPaint(done, QRect(0, 0, 300, 60));
+  ShowAndPaint(list, QRect(0, 60, 300, 100));
+  ShowAndPaint(drop, QRect(0, 160, 300, 60));
+  done->OnTap(240, 30);
+  list->OnTap(list->ItemButton(0).center().x(), list->ItemButton(0).center().y());
+  EXPECT_EQ(done->OutputText(), QString());
+  EXPECT_EQ(list->OutputText(), QString());
+  EXPECT_FALSE(Combo(drop).enabled);
+}
+
+TEST_F(ChoicePointTest, ARefusedRequiredDropFocusesItsComboAndKeepsIt) {
+  CDropPoint::Settings settings;
+  settings.items = {QStringLiteral("A")};
+  CDropPoint* drop = Add<CDropPoint>(settings, QStringLiteral("Drop"));
+  drop->SetRequiredMode(2);
+  ShowAndPaint(drop, QRect(0, 0, 300, 60));
+  EXPECT_FALSE(drop->Hide(true));
+  ASSERT_NE(drop->Combo(), 0);
+  EXPECT_EQ(m_window.FocusedControl(), drop->Combo());
+  EXPECT_TRUE(drop->Hide(false));
+  EXPECT_EQ(drop->Combo(), 0);
+}
+
 }  // namespace
