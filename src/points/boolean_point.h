@@ -1,5 +1,6 @@
 // CBooleanPoint (type code 1, "Boolean"): one to three toggle buttons whose texts are the values.
-// Only the file record and the fields exist so far; every operation is still the base point's.
+// The caption stands left of a row of square buttons; a tap on a button sets its text or, when
+// the value already is that text, clears it. The rules without a window are in CChoiceLogic.
 // Owned by its CPage; UI thread only.
 #pragma once
 
@@ -26,6 +27,11 @@ class CBooleanPoint : public CBasePoint {
 
   // The texts and buttons of a style integer of older files; other values keep the settings.
   static void ApplyLegacyStyle(int32_t legacyStyle, Settings& settings);
+
+  int GetHeight(QPainter* painter, int width) override;
+  int Paint(QPainter* painter) override;
+  void OnTap(int x, int y) override;
+  bool GetColumnFormat(bool& numeric, int& length) override;
 
  protected:
   void ReadFields(CArchive& ar, int version) override;

@@ -1,11 +1,13 @@
 // CDropPoint (type code 4, "Drop List"): a combo box over a fixed item list, optionally editable,
-// multi-select and remembering typed entries. Only the file record and the fields exist so far;
-// every operation is still the base point's. Owned by its CPage; UI thread only.
+// multi-select and remembering typed entries in the profile. The combo exists while the page is
+// shown and belongs to the page window; the rules without a window are in CChoiceLogic. Owned by
+// its CPage; UI thread only.
 #pragma once
 
 #include <QStringList>
 
 #include "project/base_point.h"
+#include "project/page_window.h"
 
 class CDropPoint : public CBasePoint {
  public:
@@ -28,13 +30,36 @@ class CDropPoint : public CBasePoint {
   void SetSettings(const Settings& settings);
   Settings& MutableSettings() { return m_settings; }
 
+  // The combo while the point is shown, else 0.
+  CPageWindow::Control Combo() const { return m_combo; }
+
+  void Show(CPageWindow* window) override;
+  bool Hide(bool verify) override;
+  void SetValue(const QString& text) override;
+  int GetHeight(QPainter* painter, int width) override;
+  int Paint(QPainter* painter) override;
+  void OnCommand(uint32_t command, intptr_t argument) override;
+  bool GetColumnFormat(bool& numeric, int& length) override;
   void SaveSettings() override;
   void LoadSettings() override;
+
+  // The question asked before a remembered entry is removed.
+  static QString RemoveQuestion(const QString& text);
 
  protected:
   void ReadFields(CArchive& ar, int version) override;
   void WriteFields(CArchive& ar) override;
 
  private:
+  void DestroyCombo();
+  // Marks what the stored text chooses in the combo.
+  void SelectStored();
+  void PickSingle(int index);
+  void KeepRemembered();
+
   Settings m_settings;
+  CPageWindow::Control m_combo = 0;
+  CPageWindow* m_comboWindow = nullptr;  // the window the combo was made in; it outlives it
+  int m_lastPick = -1;
+  uint32_t m_lastPickTime = 0;
 };
