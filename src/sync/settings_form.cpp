@@ -181,6 +181,7 @@ CSettingsForm::CommitResult CSettingsForm::Commit(CSettingsStore& store,
   const QString unit = unitId.trimmed();
   store.WriteString(QStringLiteral("Unit"), QStringLiteral("ID"), unit);
   if (CTWKFApp* app = CTWKFApp::Instance()) app->SetUnitId(unit);
+  connection.SetUnitId(unit);
 
   CConnectionSettings& s = connection.Settings();
   s.server = ServerText();

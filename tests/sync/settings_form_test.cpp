@@ -233,6 +233,7 @@ TEST_F(SettingsFormTest, OkStoresAppliesAndRestartsTheConnection) {
     EXPECT_EQ(StoredInt("Dedupe"), 1);
     EXPECT_EQ(StoredInt("PurgeDays"), 30);
     EXPECT_EQ(Stored("ID", "Unit"), QStringLiteral("Van 3"));
+    EXPECT_EQ(connection->Identity().unitId, QStringLiteral("Van 3"));
     EXPECT_EQ(StoredInt("Locked"), -1);  // unchanged, so not written
     // Restarted: the other relay host, and a connection attempt only when continuous.
     EXPECT_NE(connection->RelayHost(), relayBefore);
