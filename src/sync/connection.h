@@ -106,6 +106,9 @@ class CConnection : public QObject {
   CConnectionSettings& Settings() { return m_settings; }
   const CConnectionSettings& Settings() const { return m_settings; }
   void SetListener(CListener* listener) { m_listener = listener; }
+  // The unit as the next handshake presents it; the settings dialog changes its ID.
+  const CHandshake::Identity& Identity() const { return m_identity; }
+  void SetUnitId(const QString& unitId) { m_identity.unitId = unitId; }
 
  Q_SIGNALS:
   // Every change of state; the main window relabels its connection button.

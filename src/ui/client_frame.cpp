@@ -37,6 +37,7 @@
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
 #include "ui/session_list_ctrl.h"
+#include "ui/settings_dialog.h"
 
 namespace {
 
@@ -322,6 +323,20 @@ void CClientFrame::CreateConnection() {
   m_serverConnection->Restart(!settings.onDemand);
 }
 
+CSettingsDialog* CClientFrame::OpenSettings(const QString& query) {
+  if (m_settingsDialog) return m_settingsDialog;
+  const CTWKFApp* app = CTWKFApp::Instance();
+  const QString unitId =
+      app ? app->UnitId() : m_settings.ReadString(QStringLiteral("Unit"), QStringLiteral("ID"));
+  // Window-modal and open() rather than exec(): the frame's timers and the connection keep
+  // running underneath, and OK does its own storing and restarting.
+  auto* dialog = new CSettingsDialog(m_settings, *m_serverConnection, unitId, query, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  m_settingsDialog = dialog;
+  dialog->open();
+  return dialog;
+}
+
 CClientFrame::ConnectionState CClientFrame::Connection() const {
   switch (m_serverConnection->GetState()) {
     case CConnection::kOnline:
@@ -396,17 +411,22 @@ bool CClientFrame::OnCommand(uint32_t command) {
       DeleteSelectedProjects();
       return true;
     case kCmdConnect:
-      // Without a server address the settings dialog is the place to go; it comes with the
-      // synchronisation run, so until then the command does nothing.
-      if (!m_serverConnection->Settings().server.isEmpty()) m_serverConnection->Restart(true);
+      // Without a server address the settings dialog is the place to go.
+      if (m_serverConnection->Settings().server.isEmpty()) {
+        OpenSettings(QString());
+      } else {
+        m_serverConnection->Restart(true);
+      }
       return true;
     case kCmdDisconnect:
       m_serverConnection->Disconnect(false);
       return true;
     case kCmdSettings:
+      OpenSettings(QString());
+      return true;
     case kCmdSynchronise:
     case kCmdSend:
-      // The settings dialog and the synchronisation run are not part of this build yet.
+      // The synchronisation run is not part of this build yet.
       return true;
     default:
       return false;

@@ -32,6 +32,7 @@ class CProjectListCtrl;
 class CSessionDatabase;
 class CSessionListCtrl;
 class CConnection;
+class CSettingsDialog;
 class CSettingsStore;
 class QFileSystemWatcher;
 class QMenu;
@@ -161,6 +162,9 @@ class CClientFrame : public QWidget {
   ConnectionState Connection() const;
   // The frame's one connection to the server (created with the frame, destroyed with it).
   CConnection& ServerConnection() const { return *m_serverConnection; }
+  // Opens the settings dialog (window-modal) over the frame, with a configuration query or an
+  // empty text; the dialog already open when there is one.
+  CSettingsDialog* OpenSettings(const QString& query);
   CClientHeaderCtrl* Header() const { return m_header; }
   CClientButtonBar* ButtonBar() const { return m_buttons; }
   CProjectListCtrl* ProjectList() const { return m_projectList; }
@@ -230,6 +234,7 @@ class CClientFrame : public QWidget {
   bool m_projectMenuTicked = false;
   QSet<int32_t> m_highlighted;
   std::unique_ptr<CConnection> m_serverConnection;
+  QPointer<CSettingsDialog> m_settingsDialog;
   QTimer* m_connectionTimer;  // timer 1: the connection's tick
   bool m_painted = false;
 };
