@@ -151,7 +151,13 @@ void CDropPoint::OnCommand(uint32_t command, intptr_t argument) {
   const uint16_t code = CommandNotification(command);
   const QList<Logic::Item> items = Logic::SplitItems(m_settings.items, m_settings.split != 0);
   if (code == kNotifyEditChange) {
-    if (m_settings.editable != 0) StoreText(m_comboWindow->ControlText(m_combo));
+    if (m_settings.editable == 0) return;
+    // Picking an item shows its display text in the edit field; that text stands for the value.
+    const QString text = m_comboWindow->ControlText(m_combo);
+    const int index = m_comboWindow->CurrentIndex(m_combo);
+    const bool picked = index >= 0 && index < static_cast<int>(items.size()) &&
+                        items[index].display == text;
+    StoreText(picked ? items[index].value : text);
     return;
   }
   if (code != kNotifySelectionChange && code != kNotifyCloseUp) return;

@@ -287,6 +287,26 @@ TEST_F(ChoicePointTest, EditableDropRemembersTypedTextsAndRemovesAPickedEntryOnY
   EXPECT_EQ(Combo(point).items.size(), 1);
 }
 
+TEST_F(ChoicePointTest, EditableSplitDropStoresThePickedValueAndTypedTextAsItIs) {
+  CDropPoint::Settings settings;
+  settings.items = {QStringLiteral("01;Apple"), QStringLiteral("02;Pear")};
+  settings.split = 1;
+  settings.editable = 1;
+  CDropPoint* point = Add<CDropPoint>(settings, QStringLiteral("Fruit"));
+  ShowAndPaint(point, QRect(0, 0, 300, 60));
+  // A pick shows the display text in the edit field, and the field reports the change too.
+  m_window.SetCurrentIndex(point->Combo(), 1);
+  m_window.SetControlText(point->Combo(), QStringLiteral("Pear"));
+  m_window.Notify(point->Combo(), kNotifyEditChange);
+  m_window.Notify(point->Combo(), kNotifySelectionChange);
+  EXPECT_EQ(point->OutputText(), QStringLiteral("02"));
+  m_window.Notify(point->Combo(), kNotifyEditChange);
+  EXPECT_EQ(point->OutputText(), QStringLiteral("02"));
+  m_window.SetControlText(point->Combo(), QStringLiteral("Pears"));
+  m_window.Notify(point->Combo(), kNotifyEditChange);
+  EXPECT_EQ(point->OutputText(), QStringLiteral("Pears"));
+}
+
 TEST_F(ChoicePointTest, ListGridTapsSelectAndStore) {
   CListPoint::Settings settings;
   settings.items = {QStringLiteral("1;One"), QStringLiteral("2;Two"), QStringLiteral("3;Three")};
