@@ -155,8 +155,8 @@ void CDropPoint::OnCommand(uint32_t command, intptr_t argument) {
     // Picking an item shows its display text in the edit field; that text stands for the value.
     const QString text = m_comboWindow->ControlText(m_combo);
     const int index = m_comboWindow->CurrentIndex(m_combo);
-    const bool picked = index >= 0 && index < static_cast<int>(items.size()) &&
-                        items[index].display == text;
+    const bool picked =
+        index >= 0 && index < static_cast<int>(items.size()) && items[index].display == text;
     StoreText(picked ? items[index].value : text);
     return;
   }
