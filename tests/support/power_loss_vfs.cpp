@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "support/power_loss_disk.h"
+#include "support/vfs_forwarding.h"
 
 namespace {
 
@@ -176,28 +177,6 @@ int Access(sqlite3_vfs*, const char* name, int flags, int* out) {
   return g_inner->xAccess(g_inner, name, flags, out);
 }
 
-int FullPathname(sqlite3_vfs*, const char* name, int size, char* out) {
-  return g_inner->xFullPathname(g_inner, name, size, out);
-}
-
-void* DlOpen(sqlite3_vfs*, const char* name) { return g_inner->xDlOpen(g_inner, name); }
-void DlError(sqlite3_vfs*, int size, char* out) { g_inner->xDlError(g_inner, size, out); }
-void (*DlSym(sqlite3_vfs*, void* handle, const char* symbol))(void) {
-  return g_inner->xDlSym(g_inner, handle, symbol);
-}
-void DlClose(sqlite3_vfs*, void* handle) { g_inner->xDlClose(g_inner, handle); }
-int Randomness(sqlite3_vfs*, int size, char* out) {
-  return g_inner->xRandomness(g_inner, size, out);
-}
-int Sleep(sqlite3_vfs*, int microseconds) { return g_inner->xSleep(g_inner, microseconds); }
-int CurrentTime(sqlite3_vfs*, double* out) { return g_inner->xCurrentTime(g_inner, out); }
-int GetLastError(sqlite3_vfs*, int size, char* out) {
-  return g_inner->xGetLastError ? g_inner->xGetLastError(g_inner, size, out) : 0;
-}
-int CurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* out) {
-  return g_inner->xCurrentTimeInt64(g_inner, out);
-}
-
 }  // namespace
 
 bool CPowerLossVfs::Install() {
@@ -208,24 +187,11 @@ bool CPowerLossVfs::Install() {
       g_inner = nullptr;
       return false;
     }
-    std::memset(&g_vfs, 0, sizeof(g_vfs));
-    g_vfs.iVersion = 2;
-    g_vfs.szOsFile = static_cast<int>(sizeof(PowerLossFile)) + g_inner->szOsFile;
-    g_vfs.mxPathname = g_inner->mxPathname;
-    g_vfs.zName = kName;
+    qlt::test::ForwardVfsTo(g_vfs, g_inner, kName,
+                            static_cast<int>(sizeof(PowerLossFile)) + g_inner->szOsFile);
     g_vfs.xOpen = Open;
     g_vfs.xDelete = Delete;
     g_vfs.xAccess = Access;
-    g_vfs.xFullPathname = FullPathname;
-    g_vfs.xDlOpen = DlOpen;
-    g_vfs.xDlError = DlError;
-    g_vfs.xDlSym = DlSym;
-    g_vfs.xDlClose = DlClose;
-    g_vfs.xRandomness = Randomness;
-    g_vfs.xSleep = Sleep;
-    g_vfs.xCurrentTime = CurrentTime;
-    g_vfs.xGetLastError = GetLastError;
-    g_vfs.xCurrentTimeInt64 = CurrentTimeInt64;
   }
   g_previous = sqlite3_vfs_find(nullptr);
   if (g_previous == &g_vfs) g_previous = g_inner;
