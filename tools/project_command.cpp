@@ -66,10 +66,8 @@ int CProjectCommand::Main(const QStringList& arguments) {
   if (subcommand == QLatin1String("build")) return Build(arguments.mid(1));
   if (subcommand.isEmpty()) {
     PrintError(QStringLiteral("missing subcommand"));
-  } else if (CToolArguments::IsOptionText(subcommand)) {
-    PrintError(QStringLiteral("unknown option \"%1\"").arg(subcommand));
   } else {
-    PrintError(QStringLiteral("unknown subcommand \"%1\"").arg(subcommand));
+    PrintError(CToolArguments::UnknownWordMessage(subcommand));
   }
   PrintUsage(stderr, false);
   return kExitBadInput;

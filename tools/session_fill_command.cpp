@@ -88,9 +88,7 @@ bool CSessionFillCommand::ParseArguments(const QStringList& arguments, Options& 
     return true;
   }
   if (arguments[0] != u"fill"_qs) {
-    PrintError(CToolArguments::IsOptionText(arguments[0])
-                   ? QStringLiteral("unknown option \"%1\"").arg(arguments[0])
-                   : QStringLiteral("unknown subcommand \"%1\"").arg(arguments[0]));
+    PrintError(CToolArguments::UnknownWordMessage(arguments[0]));
     return false;
   }
   CToolArguments reader(arguments.mid(1));

@@ -112,9 +112,7 @@ bool CSessionsCommand::ParseArguments(const QStringList& arguments, Options& opt
     return true;
   }
   if (options.subcommand != u"list"_qs && options.subcommand != u"export"_qs) {
-    PrintError(CToolArguments::IsOptionText(options.subcommand)
-                   ? QStringLiteral("unknown option \"%1\"").arg(options.subcommand)
-                   : QStringLiteral("unknown subcommand \"%1\"").arg(options.subcommand));
+    PrintError(CToolArguments::UnknownWordMessage(options.subcommand));
     return false;
   }
   const bool exporting = options.subcommand == u"export"_qs;

@@ -28,6 +28,12 @@ bool CToolArguments::IsOptionText(const QString& argument) {
   return argument.size() > 1 && argument.startsWith(u'-');
 }
 
+QString CToolArguments::UnknownWordMessage(const QString& word) {
+  return (IsOptionText(word) ? QStringLiteral("unknown option \"%1\"")
+                             : QStringLiteral("unknown subcommand \"%1\""))
+      .arg(word);
+}
+
 bool CToolArguments::IsHelpText(const QString& argument) {
   return argument == u"-h"_qs || argument == u"--help"_qs;
 }

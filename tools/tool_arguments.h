@@ -22,6 +22,8 @@ class CToolArguments {
   bool TakeValue(QString& value);
 
   static bool IsOptionText(const QString& argument);
+  // What a command says of a first word it does not know: an unknown option or subcommand.
+  static QString UnknownWordMessage(const QString& word);
   static bool IsHelpText(const QString& argument);
 
  private:
