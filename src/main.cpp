@@ -16,6 +16,7 @@
 #include "ui/frame_tour.h"
 #include "ui/page_preview.h"
 #include "ui/qt_message_service.h"
+#include "ui/qt_time_dialog_service.h"
 #include "ui/shared_fonts.h"
 
 namespace {
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   }
   CSharedFonts::Install();
   CServices::Instance().SetMessageService(std::make_unique<CQtMessageService>());
+  CTimeDialogService::Install(std::make_unique<CQtTimeDialogService>());
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");
   std::unique_ptr<CClientFrame> frame;

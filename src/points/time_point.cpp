@@ -1,10 +1,20 @@
 #include "points/time_point.h"
 
+#include <QPainter>
 #include <algorithm>
 
+#include "app/language.h"
+#include "app/services.h"
 #include "points/custom_point.h"
+#include "points/time_dialog_service.h"
+#include "points/time_format.h"
+#include "points/value_box_layout.h"
+#include "project/display_scale.h"
+#include "project/graphics.h"
+#include "project/page_window.h"
 #include "project/point_factory.h"
 #include "project/point_type.h"
+#include "project/project.h"
 #include "values/archive.h"
 
 namespace {
@@ -19,6 +29,183 @@ void CTimePoint::SetSettings(const Settings& settings) {
   if (settings == m_settings) return;
   m_settings = settings;
   MarkChanged();
+}
+
+// ---- behaviour
+
+void CTimePoint::Init() {
+  CBasePoint::Init();
+  if (m_settings.mode != 3 || m_settings.mathPoint.isEmpty() || IsReadOnly()) return;
+  const CProject* project = Project();
+  CBasePoint* math = project ? project->FindPointByName(m_settings.mathPoint, this) : nullptr;
+  if (!math) return;
+  math->AddDependent(this);
+  if (OutputText().isEmpty()) OnDep(math);
+}
+
+void CTimePoint::OnDep(CBasePoint* changed) {
+  if (m_settings.mode != 3 || !changed || IsReadOnly()) return;
+  if (m_settings.mathPoint.isEmpty() ||
+      m_settings.mathPoint.compare(changed->Name(), Qt::CaseInsensitive) != 0) {
+    return;
+  }
+  const std::optional<QDateTime> value =
+      CTimeFormat::FromMinuteValue(changed->OutputText(), m_settings.valueFormat);
+  if (value) SetValue(CTimeFormat::FormatDateTime(*value, m_settings.valueFormat));
+}
+
+void CTimePoint::SetNow() {
+  SetValue(CTimeFormat::FormatDateTime(CServices::Instance().Now(), m_settings.valueFormat));
+}
+
+void CTimePoint::Show(CPageWindow* window) {
+  CBasePoint::Show(window);
+  if (m_settings.autoSet != 0 && m_settings.mode != 3 && OutputText().isEmpty() && !IsReadOnly()) {
+    SetNow();
+  }
+  DestroyPicker();
+  if (m_settings.mode != 1 || !window) return;
+  const CTimeFormat::Picture picture = CTimeFormat::PickerPicture(m_settings.displayFormat);
+  unsigned styles = kCsBorder | kCsTabStop | kCsShowNone;
+  if (picture.hasTime) styles |= kCsUpDown;
+  m_picker = window->CreateControl(this, ControlKind::kDateTimePicker, styles, ControlId());
+  if (m_picker == 0) return;
+  m_pickerWindow = window;
+  window->SetControlFormat(m_picker, picture.text);
+  const CProject* project = Project();
+  window->SetControlFont(m_picker, project ? project->Graphics().Font(CGraphics::kNormal)
+                                           : CDisplayScale::NormalFont());
+  window->EnableControl(m_picker, !IsReadOnly());
+  SetValue(OutputText());
+}
+
+bool CTimePoint::Hide(bool verify) {
+  if (!verify && m_picker != 0 && m_pickerWindow) {
+    // What the picker shows is the value, even when its last change was never delivered.
+    OnCommand(MakeCommand(kNotifyDateTimeChange, static_cast<uint16_t>(ControlId())), 0);
+    DestroyPicker();
+  }
+  return CBasePoint::Hide(verify);
+}
+
+void CTimePoint::DestroyPicker() {
+  if (m_picker != 0 && m_pickerWindow) m_pickerWindow->DestroyControl(m_picker);
+  m_picker = 0;
+  m_pickerWindow = nullptr;
+}
+
+void CTimePoint::SetValue(const QString& text) {
+  if (m_busy) return;
+  m_busy = true;
+  QDateTime value;
+  const bool valid =
+      !text.isEmpty() && CTimeFormat::ParseDateTime(text, m_settings.valueFormat, value);
+  if (m_picker != 0 && m_pickerWindow) {
+    m_pickerWindow->SetControlDateTime(m_picker,
+                                       valid ? std::optional<QDateTime>(value) : std::nullopt);
+  }
+  // A text that does not read back is kept as it is: it may be all the session has.
+  StoreText(text);
+  if (m_picker == 0) InvalidatePoint();
+  m_busy = false;
+}
+
+void CTimePoint::OnCommand(uint32_t command, intptr_t) {
+  if (m_picker == 0 || !m_pickerWindow || IsReadOnly()) return;
+  if (CommandControlId(command) != ControlId()) return;
+  if (CommandNotification(command) != kNotifyDateTimeChange) return;
+  const std::optional<QDateTime> value = m_pickerWindow->ControlDateTime(m_picker);
+  StoreText(value ? CTimeFormat::FormatDateTime(*value, m_settings.valueFormat) : QString());
+}
+
+QString CTimePoint::DisplayText() const {
+  QDateTime value;
+  const QString text = OutputText();
+  if (text.isEmpty() || !CTimeFormat::ParseDateTime(text, m_settings.valueFormat, value)) {
+    return QString();
+  }
+  return CTimeFormat::FormatDateTime(value, m_settings.displayFormat);
+}
+
+int CTimePoint::GetHeight(QPainter* painter, int width) {
+  const int scale = CDisplayScale::Factor();
+  const int32_t units = m_settings.width;
+  const int caption =
+      CBasePoint::GetHeight(painter, CValueBoxLayout::CaptionWidth(units, width, scale));
+  return CValueBoxLayout::Height(units, caption, scale);
+}
+
+int CTimePoint::Paint(QPainter* painter) {
+  if (!painter) {
+    if (m_picker != 0 && m_pickerWindow) m_pickerWindow->ShowControl(m_picker, false);
+    return GetHeight(painter, m_rect.width());
+  }
+  const int scale = CDisplayScale::Factor();
+  const int32_t units = m_settings.width;
+  const QRect item = m_rect;
+  m_rect = CValueBoxLayout::CaptionRect(units, item, scale);
+  const int caption = CBasePoint::Paint(painter);
+  m_rect = item;
+  m_boxRect = CValueBoxLayout::BoxRect(units, item, caption, scale);
+  if (m_picker != 0 && m_pickerWindow) {
+    m_pickerWindow->PlaceControl(m_picker, m_boxRect);
+    m_pickerWindow->ShowControl(m_picker, true);
+    return CValueBoxLayout::Height(units, caption, scale);
+  }
+  QString text = DisplayText();
+  QColor colour(0, 0, 0);
+  if (text.isEmpty()) {
+    const bool settable = !IsReadOnly() && m_settings.mode != 3;
+    text = CLanguage::Instance().Translate(settable ? QStringLiteral("Point.Time.TapToSet")
+                                                    : QStringLiteral("Point.Time.NotSet"));
+    colour = settable ? QColor(0, 128, 0) : QColor(128, 128, 128);
+  }
+  const CProject* project = Project();
+  painter->save();
+  painter->setPen(QColor(160, 160, 160));
+  painter->setBrush(IsReadOnly() ? QColor(240, 240, 240) : QColor(255, 255, 255));
+  painter->drawRect(m_boxRect.adjusted(0, 0, -1, -1));
+  painter->setFont(project ? project->Graphics().Font(CGraphics::kNormal)
+                           : CDisplayScale::NormalFont());
+  painter->setPen(colour);
+  painter->drawText(m_boxRect, Qt::AlignCenter | Qt::TextSingleLine, text);
+  painter->restore();
+  return CValueBoxLayout::Height(units, caption, scale);
+}
+
+void CTimePoint::OnTap(int x, int y) {
+  const bool inside =
+      !m_boxRect.isEmpty() &&
+      (CValueBoxLayout::IsBeside(m_settings.width) ? x >= m_boxRect.left() : y >= m_boxRect.top());
+  using Action = CTimeFormat::TapAction;
+  const Action action =
+      CTimeFormat::Tap(m_settings.mode, m_settings.autoSet != 0, m_settings.fixed != 0,
+                       IsReadOnly(), OutputText().isEmpty(), inside);
+  switch (action) {
+    case Action::kPassOn:
+      CBasePoint::OnTap(x, y);
+      return;
+    case Action::kNothing:
+      return;
+    case Action::kClear:
+      SetValue(QString());
+      return;
+    case Action::kStamp:
+      SetNow();
+      return;
+    case Action::kChoose:
+      break;
+  }
+  CTimeDialogService* dialogs = CTimeDialogService::Installed();
+  if (!dialogs) return;
+  QDateTime value;
+  const QString& format = m_settings.valueFormat;
+  if (!CTimeFormat::ParseDateTime(OutputText(), format, value)) value = CServices::Instance().Now();
+  using Parts = CTimeDialogService::Parts;
+  const Parts parts = !CTimeFormat::HasDate(format) && CTimeFormat::HasTime(format)
+                          ? Parts::kTime
+                          : (CTimeFormat::HasTime(format) ? Parts::kDateAndTime : Parts::kDate);
+  if (dialogs->ChooseDateTime(value, parts)) SetValue(CTimeFormat::FormatDateTime(value, format));
 }
 
 void CTimePoint::SaveSettings() { m_properties.SetText(kMathKey, m_settings.mathPoint); }
