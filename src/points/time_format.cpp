@@ -292,21 +292,29 @@ CTimeFormat::Picture CTimeFormat::PickerPicture(const QString& format) {
       {"am-pm", "tt", true},
   };
   Picture picture;
-  QString out = QStringLiteral("'");
+  QString out;
+  QString literal;
+  // Literal text goes in quotes, a quote in it doubled; tokens become their elements.
+  const auto flush = [&out, &literal] {
+    if (literal.isEmpty()) return;
+    out += '\'' + literal.replace('\'', QStringLiteral("''")) + '\'';
+    literal.clear();
+  };
   const bool ok = ScanFormat(
-      format, [&out](QChar c) { out += c; },
-      [&out, &picture](QStringView name) {
-        out += '\'';
+      format, [&literal](QChar c) { literal += c; },
+      [&out, &picture, &flush](QStringView name) {
+        // A token the picker cannot show joins the literal text around it.
         for (const Element& element : kElements) {
           if (name != QLatin1String(element.token)) continue;
+          flush();
           out += QLatin1String(element.picture);
           picture.hasTime = picture.hasTime || element.time;
           break;
         }
-        out += '\'';
       });
   if (!ok) return Picture{InvalidFormatText(), false};
-  picture.text = out + '\'';
+  flush();
+  picture.text = out;
   return picture;
 }
 

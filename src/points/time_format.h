@@ -25,8 +25,9 @@ class CTimeFormat {
     QString text;  // in the picker's language: 'literal' text, d, dd, MMM, HH, tt, ...
     bool hasTime = false;
   };
-  // The picker picture of a format; tokens the picker cannot show (seconds, milliseconds,
-  // unknown names) are left out.
+  // The picker picture of a format: its literal text in quotes (a quote in it doubled), each
+  // token as its picture element; tokens the picker cannot show (seconds, milliseconds, unknown
+  // names) are left out.
   static Picture PickerPicture(const QString& format);
 
   // Whether a format names a part of the date ({day, {month, {year, {weekday) or of the time of

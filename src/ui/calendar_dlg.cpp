@@ -19,7 +19,8 @@ namespace {
 
 QString Text(const char* key) { return CLanguage::Instance().Translate(QString::fromLatin1(key)); }
 
-const char* const kChosenStyle = "QPushButton { background: rgb(102, 170, 238); color: white; }";
+const char* const kChosenStyle =
+    "QPushButton { background: rgb(102, 170, 238); color: white; border: none; }";
 
 }  // namespace
 
@@ -53,8 +54,7 @@ CCalendarDlg::CCalendarDlg(QWidget* parent, const QDateTime& value, CTimeDialogS
       heading->setAlignment(Qt::AlignCenter);
       m_grid->addWidget(heading, 0, column);
     }
-    layout->addLayout(m_grid);
-    layout->addStretch(1);
+    layout->addLayout(m_grid, 1);
     connect(m_month, &QComboBox::currentIndexChanged, this, [this] { MonthOrYearChanged(); });
     connect(m_year, &QComboBox::currentIndexChanged, this, [this] { MonthOrYearChanged(); });
   }

@@ -159,11 +159,12 @@ TEST_F(TimeFormatTest, PickerPicturesQuoteTheLiteralText) {
     bool hasTime;
   };
   const Case cases[] = {
-      {kDefaultDisplay, "''ddd' 'd' 'MMM', 'yyyy''", false},
-      {"{day:2}/{month:2}/{year:2}", "''dd'/'MM'/'yy''", false},
-      {"{hour-24:2}:{minute:2}:{second:2}", "''HH':'mm':'''", true},
-      {"{hour-12} {am-pm}", "''h' 'tt''", true},
-      {"{month-long} {{x}}", "''MMMM' {x}'", false},
+      {kDefaultDisplay, "ddd' 'd' 'MMM', 'yyyy", false},
+      {"{day:2}/{month:2}/{year:2}", "dd'/'MM'/'yy", false},
+      {"{hour-24:2}:{minute:2}:{second:2}", "HH':'mm':'", true},
+      {"{hour-12} {am-pm}", "h' 'tt", true},
+      {"{month-long} {{x}}", "MMMM' {x}'", false},
+      {"{hour-24}{second} o'clock{bogus}!", "H' o''clock!'", true},
       {"{day", CScopedServices::Text("Point.Time.InvalidFormat"), false},
   };
   for (const Case& c : cases) {
@@ -368,7 +369,7 @@ TEST_F(TimePointTest, InlinePickerShowsAndStoresTheValue) {
   ASSERT_NE(picker, nullptr);
   EXPECT_EQ(picker->kind, ControlKind::kDateTimePicker);
   EXPECT_EQ(picker->styles & (kCsShowNone | kCsUpDown), kCsShowNone | kCsUpDown);
-  EXPECT_EQ(picker->picture, "''d'.'M'.'yyyy' 'H':'mm''");
+  EXPECT_EQ(picker->picture, "d'.'M'.'yyyy' 'H':'mm");
   EXPECT_EQ(picker->dateTime, At(1969, 12, 31, 23, 5));
   Paint(when);
   EXPECT_EQ(picker->rect, when->BoxRect());

@@ -95,7 +95,7 @@ TEST_F(TimePointWidgetTest, CalendarDialogChoosesTheStoredDate) {
   m_view->SetPage(page, false);
   bool seen = false;
   QTimer::singleShot(0, m_view.get(), [&seen] {
-    auto* dialog = qobject_cast<CCalendarDlg*>(QApplication::activeModalWidget());
+    auto* dialog = dynamic_cast<CCalendarDlg*>(QApplication::activeModalWidget());
     if (!dialog) return;
     seen = true;
     EXPECT_EQ(dialog->Value(), At(2024, 3, 14, 9, 26, 53));
@@ -123,6 +123,7 @@ TEST_F(TimePointWidgetTest, CalendarLowersTheDayAndHighlightsTheChosenOne) {
   EXPECT_EQ(dialog.size(), QSize(208, 288));
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QCoreApplication::processEvents();
   const QImage chosen = dialog.DayButton(28)->grab().toImage();
   const QImage other = dialog.DayButton(27)->grab().toImage();
   const QPoint inside(2, 2);
