@@ -203,7 +203,9 @@ class CCardBuilder {
     } else if (name == QLatin1String("TITLE")) {
       Set("JobTitle", Unescaped(value));
     } else if (name == QLatin1String("TEL")) {
-      const QString number = Unescaped(value);
+      QString number = Unescaped(value);
+      // vCard 4 gives numbers as "tel:" addresses.
+      if (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive)) number.remove(0, 4);
       if (has("FAX")) {
         SetFirstFree({has("HOME") ? "HomeFaxNumber" : "BusinessFaxNumber"}, number);
       } else if (has("CELL")) {

@@ -91,6 +91,7 @@ TEST(OutlookAddressBook, PropertiesMapToContactFields) {
       {"Priya Raman", "Email1Address", QString()},  // a line without ":" is skipped
       {"Ada ÿþ Broken", "Body", QStringLiteral("half a card at the end of the file")},
       {"Zoë Ånström", "Email1Address", QStringLiteral("zoe@example.se")},
+      {"Zoë Ånström", "MobileTelephoneNumber", QStringLiteral("+46-70-123-4567")},
   };
   for (const auto& c : cases) {
     const COutlookContact* contact = Find(contacts, QString::fromUtf8(c.contact));
