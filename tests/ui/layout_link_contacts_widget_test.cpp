@@ -104,6 +104,13 @@ TEST_F(LayoutLinkContactsWidgetTest, ContactPickedByKeysFillsTheEditBoxes) {
       qobject_cast<QLineEdit*>(m_view->ControlWidget(m_view->ControlsOfPoint(mobile).value(0)));
   ASSERT_NE(mobileBox, nullptr);
   EXPECT_EQ(mobileBox->text(), QStringLiteral("+44 7700 900123"));
+
+  // A category entry refills the list it was picked from; the name picked before stays shown.
+  box->setCurrentIndex(box->findText(QStringLiteral("[ Clients ]")));
+  EXPECT_EQ(box->count(), 6);
+  EXPECT_EQ(box->itemText(2), QStringLiteral("Lindqvist, Rolf"));
+  EXPECT_EQ(box->currentText(), QStringLiteral("Jane Okafor"));
+  EXPECT_EQ(contact->OutputText(), QStringLiteral("Jane Okafor"));
 }
 
 }  // namespace
