@@ -1,9 +1,12 @@
-// CLayoutPoint (type code 7, "Layout"): a static text, separator line or image on a page. Only
-// the file record and the fields exist so far; every operation is still the base point's. Owned
-// by its CPage; UI thread only.
+// CLayoutPoint (type code 7, "Layout"): a static text, separator line or image on a page. The
+// text is a template resolved when the point is initialised and shown and whenever a point it
+// names changes; a text of dashes alone is a line; an image is decoded while the page is shown and
+// drawn centred below the text. Owned by its CPage; UI thread only.
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
+#include <optional>
 
 #include "project/base_point.h"
 
@@ -30,10 +33,31 @@ class CLayoutPoint : public CBasePoint {
   void SetSettings(const Settings& settings);
   Settings& MutableSettings() { return m_settings; }
 
+  // The resolved text shown.
+  const QString& DisplayText() const { return m_displayText; }
+  // The decoded image while the page is shown (null otherwise or when it does not decode).
+  const QImage& Image() const { return m_picture; }
+
+  void Init() override;
+  void Show(CPageWindow* window) override;
+  bool Hide(bool verify) override;
+  int GetHeight(QPainter* painter, int width) override;
+  int Paint(QPainter* painter) override;
+  void OnDep(CBasePoint* changed) override;
+
  protected:
   void ReadFields(CArchive& ar, int version) override;
   void WriteFields(CArchive& ar) override;
 
  private:
+  // Resolves the text template, registering this point with the points it names.
+  QString ResolveText();
+  QFont TextFont() const;
+  bool IsSeparator() const;
+  // The height of the text and the image below it for a width.
+  int ContentHeight(int width, int* textHeight) const;
+
   Settings m_settings;
+  QString m_displayText;
+  QImage m_picture;
 };

@@ -479,7 +479,9 @@ TEST(PointDrawing, HeightIsTheWrappedCaptionPlusTheGapAndPaintUsesTheTextColour)
   CProject project;
   project.MutableGraphics().textColour = 0x000000FF;  // red
   project.MutableGraphics().gap = 6;
-  CBasePoint* point = project.AddPage()->AddPoint(COutlookPoint::kTypeCode);
+  // A point that measures and paints as the base does.
+  CBasePoint* point = project.AddPage()->InsertPoint(
+      std::make_unique<CBasePoint>(COutlookPoint::kTypeCode, QStringLiteral("Outlook")));
   EXPECT_EQ(point->GetHeight(nullptr, 200), 6);  // no caption: the gap only
 
   point->SetCaption("A caption long enough to wrap over several lines at a narrow width");
