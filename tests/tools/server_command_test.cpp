@@ -331,7 +331,10 @@ TEST_F(ServerCommandTest, ProjectChecksUpdatesPushesAndTheInventory) {
   EXPECT_TRUE(QString::fromUtf8(sent.out).contains(waiting->GuidText())) << sent.Err();
 }
 
-TEST_F(ServerCommandTest, BadUsageAndABusyPort) {
+TEST_F(ServerCommandTest, HelpBadUsageAndABusyPort) {
+  const auto help = RunQlt({u"help"_qs, u"server"_qs});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.contains("DIR/push/NAME.ppd")) << help.out.toStdString();
   const QStringList data{u"--data"_qs, m_dir};
   for (const QStringList& arguments :
        {QStringList{}, QStringList{u"--port"_qs, u"1"_qs},
