@@ -5,11 +5,13 @@
 #include <QTcpServer>
 #include <optional>
 
+#include "points/edit_point.h"
 #include "project/project.h"
 #include "sessions/session.h"
 #include "sessions/session_database.h"
 #include "support/files.h"
 #include "support/harness.h"
+#include "support/project_builder.h"
 #include "support/scoped_services.h"
 #include "support/session_files.h"
 #include "support/tool_runner.h"
@@ -73,7 +75,8 @@ class ServerCommandTest : public ::testing::Test {
     project.MutableHeader().uniqueNumber = static_cast<int32_t>(kUnique);
     project.MutableHeader().revision = static_cast<int32_t>(kRevision);
     project.MutableHeader().title = QStringLiteral("Site");
-    project.AddPage();
+    // A point, so the server must know the point types to read the file.
+    qlt::test::AddPoint<CEditPoint>(project.AddPage(), u"site"_qs, u"Site"_qs);
     m_projectBytes = project.SaveToBytes();
     ASSERT_TRUE(qlt::test::WriteFileBytes(m_dir + u'/' + kProject, m_projectBytes));
   }
