@@ -11,6 +11,7 @@
 #include "app/language.h"
 #include "app/twkf_app.h"
 #include "project_command.h"
+#include "server_command.h"
 #include "session_fill_command.h"
 #include "sessions_command.h"
 #include "tool_arguments.h"
@@ -34,6 +35,8 @@ const Command kCommands[] = {
      "list or export the sessions of a project"},
     {"session", &CSessionFillCommand::Main, &CSessionFillCommand::PrintUsage,
      "fill a session headless and print its values"},
+    {"server", &CServerCommand::Main, &CServerCommand::PrintUsage,
+     "a small local synchronisation server for trying the client"},
 };
 
 const char kUsageLine[] = "usage: qlt [--help | --version] COMMAND [ARGUMENTS...]\n";

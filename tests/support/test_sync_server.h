@@ -1,8 +1,8 @@
 // CTestSyncServer: a loopback server (QTcpServer on 127.0.0.1) that speaks the server's side of
-// the connection: both handshake variants with and without encryption, the relay negotiation in
-// front of them (login, joined, redirect, relay error), and session frames afterwards. Options
-// make it misbehave in the ways the client must survive. One client at a time; owned by the test;
-// the test's thread.
+// the connection through the server link of the core (both handshake variants with and without
+// encryption, session frames afterwards), with the relay negotiation in front of it (login,
+// joined, redirect, relay error). Options make it misbehave in the ways the client must survive.
+// One client at a time; owned by the test; the test's thread.
 #pragma once
 
 #include <QByteArray>
@@ -12,9 +12,8 @@
 #include <QString>
 #include <memory>
 
-#include "sync/cipher.h"
-#include "sync/net_buffer.h"
 #include "sync/net_message.h"
+#include "sync/server_link.h"
 
 class QTcpServer;
 class QTcpSocket;
@@ -58,13 +57,13 @@ class CTestSyncServer : public QObject {
 
   // What the server saw: the hello (direct), the response's identity mode and identity, the
   // relay login's name and whether its proof held, and every session message after the handshake.
-  bool SawHello() const { return m_sawHello; }
-  bool ResponseHeld() const { return m_responseHeld; }
-  uint8_t IdentityMode() const { return m_identityMode; }
-  QByteArray Identity() const { return m_identity; }
+  bool SawHello() const { return m_link && m_link->SawHello(); }
+  bool ResponseHeld() const { return m_link && m_link->ResponseHeld(); }
+  uint8_t IdentityMode() const { return m_link ? m_link->IdentityMode() : 0xFF; }
+  QByteArray Identity() const { return m_link ? m_link->Identity() : QByteArray(); }
   QString LoginName() const { return m_loginName; }
   bool LoginProofHeld() const { return m_loginProofHeld; }
-  bool IsOnline() const { return m_online; }
+  bool IsOnline() const { return m_link && m_link->IsOnline(); }
   const QList<CNetMessage>& Received() const { return m_received; }
   int Connections() const { return m_connections; }
   bool ClientClosed() const { return m_clientClosed; }
@@ -82,27 +81,15 @@ class CTestSyncServer : public QObject {
   void DropClient();
 
  private:
-  void OnData();
-  void OnHandshakeFrame(bool relay, CNetMessage& message);
-  void SendOffer();
-  void OnResponse(CNetMessage& message);
-  void Refuse(uint16_t code);
+  class CLinkListener;
+  void OnRelayFrame(CNetMessage& message);
+  CServerLink::Options LinkOptions() const;
 
   Options m_options;
   QTcpServer* m_server;
   QPointer<QTcpSocket> m_client;
-  CNetBuffer m_in;
-  QByteArray m_challenge;
-  QByteArray m_clientNonce;
-  std::unique_ptr<CCipher> m_encryptor;
-  std::unique_ptr<CCipher> m_decryptor;
-  bool m_frameCheck = false;
-  bool m_online = false;
-  bool m_relayJoined = false;
-  bool m_sawHello = false;
-  bool m_responseHeld = false;
-  uint8_t m_identityMode = 0xFF;
-  QByteArray m_identity;
+  std::unique_ptr<CLinkListener> m_listener;
+  std::unique_ptr<CServerLink> m_link;
   QString m_loginName;
   bool m_loginProofHeld = false;
   QByteArray m_relayNonce;

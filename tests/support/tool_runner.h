@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QProcess>
 #include <QStringList>
 #include <string>
 
@@ -21,5 +22,32 @@ struct ToolRun {
 // Runs one of the built programs ("qlt", "quillet") with the arguments.
 ToolRun RunProgram(const QString& program, const QStringList& arguments);
 ToolRun RunQlt(const QStringList& arguments);
+
+// A built program that keeps running (a server): started with its arguments, its standard output
+// read line by line while the test's event loop runs, stopped by SIGTERM. A program still running
+// when this goes is killed.
+class CToolProcess {
+ public:
+  CToolProcess() = default;
+  ~CToolProcess();
+  CToolProcess(const CToolProcess&) = delete;
+  CToolProcess& operator=(const CToolProcess&) = delete;
+
+  bool Start(const QString& program, const QStringList& arguments);
+  // The next line of standard output without its line end; false when the program ended (or
+  // stayed silent for the harness's ceiling) first.
+  bool ReadLine(QByteArray& line);
+  // Reads lines until one contains `text`, and returns it; empty when none came.
+  QByteArray WaitForLine(const QByteArray& text);
+  // Every line read so far.
+  const QList<QByteArray>& Lines() const { return m_lines; }
+  // Sends SIGTERM and waits: the exit code, -2 for a crash, -1 when it did not end.
+  int Stop();
+  QByteArray Err() { return m_process.readAllStandardError(); }
+
+ private:
+  QProcess m_process;
+  QList<QByteArray> m_lines;
+};
 
 }  // namespace qlt::test
