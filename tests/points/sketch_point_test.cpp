@@ -89,7 +89,7 @@ TEST(SketchLogicTest, TextFormReadsStrokesUntilItsEnd) {
   } cases[] = {
       {"10002010002020", 1, {Line(0, {{1, 0}, {2, 2}})}, false},
       {"10002010002020", 2, {Line(0, {{2, 0}, {4, 4}})}, false},
-      {"30001FF1020001000100", 1, {Line(2, {{255, 16}}), Line(1, {{1, 0}})}, false},
+      {"30001FF1020001000100", 1, {Line(2, {{255, 16}}), Line(1, {{0, 1}})}, false},
       {"1000201000202", 1, {}, true},          // does not end in 0
       {"10001010", 1, {}, true},               // shorter than 9
       {"1000Z01000202xxxxxxx0", 1, {}, true},  // not hexadecimal
