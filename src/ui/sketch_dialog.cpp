@@ -61,6 +61,9 @@ class CSketchCanvas : public QWidget {
     }
     SketchLogic::DrawStrokes(painter, m_request.strokes, m_factor);
     if (m_drawing) SketchLogic::DrawStrokes(painter, {m_current}, m_factor);
+    painter.setPen(QColor(0xD0, 0xD0, 0xD0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
   }
   void mousePressEvent(QMouseEvent* event) override {
     if (event->button() != Qt::LeftButton) return;
@@ -165,13 +168,19 @@ CSketchDialog::CSketchDialog(const CSketchPointDialog::Request& request, QWidget
     m_bar->setFixedWidth(canvas->width());
     layout->addWidget(m_bar, 0, Qt::AlignHCenter);
   }
+  // Undo and Clear work on the drawing, so they stand apart from OK and Cancel.
+  auto* row = new QHBoxLayout;
+  m_undo = new QPushButton(Text(QLT_KEY("Point.Sketch.Undo"), "Undo"), this);
+  m_clear = new QPushButton(Text(QLT_KEY("Point.Sketch.Clear"), "Clear"), this);
+  for (QPushButton* button : {m_undo, m_clear}) {
+    button->setAutoDefault(false);
+    row->addWidget(button);
+  }
+  row->addStretch(1);
   auto* buttons = new QDialogButtonBox(this);
-  m_undo =
-      buttons->addButton(Text(QLT_KEY("Point.Sketch.Undo"), "Undo"), QDialogButtonBox::ActionRole);
-  m_clear =
-      buttons->addButton(Text(QLT_KEY("Point.Sketch.Clear"), "Clear"), QDialogButtonBox::ResetRole);
   buttons->addButton(Text(QLT_KEY("System.OK"), "OK"), QDialogButtonBox::AcceptRole);
   buttons->addButton(Text(QLT_KEY("System.Cancel"), "Cancel"), QDialogButtonBox::RejectRole);
+  row->addWidget(buttons);
   m_undo->setEnabled(!m_request.strokes.isEmpty());
   connect(m_undo, &QPushButton::clicked, this, [this] {
     if (!m_request.strokes.isEmpty()) m_request.strokes.removeLast();
@@ -185,7 +194,7 @@ CSketchDialog::CSketchDialog(const CSketchPointDialog::Request& request, QWidget
   });
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  layout->addLayout(row);
 }
 
 CSketchDialog::~CSketchDialog() = default;
