@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "points/custom_point.h"
 #include "points/sketch_point_dialog.h"
 #include "points/sketch_point_logic.h"
 #include "project/display_scale.h"
@@ -79,10 +80,27 @@ void CSketchPoint::OnDep(CBasePoint* changed) {
 
 QSize CSketchPoint::CanvasSize(int width) const { return CanvasFor(m_value, width); }
 
+std::optional<QSize> CSketchPoint::CameraShellSize() const {
+  if (m_settings.backgroundPoint.isEmpty()) return std::nullopt;
+  CProject* project = Project();
+  const auto* camera = dynamic_cast<const CCustomPoint*>(
+      project ? project->FindPointByName(m_settings.backgroundPoint, this) : nullptr);
+  if (!camera ||
+      camera->UserTypeName().compare(QStringLiteral("TWKF.FileCamera"), Qt::CaseInsensitive) != 0) {
+    return std::nullopt;
+  }
+  auto dimension = [camera](const char* key, int fallback) {
+    const CVariant* value = camera->Bag().Find(QString::fromLatin1(key));
+    return value && value->Type() == kVtI4 ? static_cast<int>(value->IntegerPayload()) : fallback;
+  };
+  return QSize(dimension("shellwidth", 1600), dimension("shellheight", 1200));
+}
+
 QSize CSketchPoint::CanvasFor(const CVariant& value, int width) const {
   const int scale = CDisplayScale::Factor();
   SketchLogic::CanvasInputs inputs;
   inputs.stored = QSize(m_settings.canvasWidth, m_settings.canvasHeight);
+  inputs.shell = CameraShellSize();
   if (!m_background.isNull()) inputs.picture = m_background.size();
   if (!inputs.picture.isValid() || inputs.picture.isEmpty()) {
     // Strokes keep the canvas they were drawn on, whatever the width of the window now.

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <optional>
 
 #include "project/base_point.h"
 
@@ -61,6 +62,8 @@ class CSketchPoint : public CBasePoint {
 
  private:
   QSize CanvasFor(const CVariant& value, int width) const;
+  // The picture size of a camera point named as the background, which fixes the canvas.
+  std::optional<QSize> CameraShellSize() const;
   // Where the canvas and the colour bar are drawn in the item rectangle.
   QRect CanvasRect() const;
   QRect BarRect() const;

@@ -153,7 +153,7 @@ QSize CanvasSize(const CanvasInputs& in) {
     // Only a positive stored size is a size; a negative one from a damaged file is ignored.
     if (in.stored.width() > 0 && in.stored.height() > 0) return in.stored;
   }
-  if (in.shell) return FitCanvas(*in.shell);
+  if (in.shell && in.shell->width() > 0 && in.shell->height() > 0) return FitCanvas(*in.shell);
   if (in.picture.isValid() && !in.picture.isEmpty()) return FitCanvas(in.picture);
   if (in.controlWidth > 0) {
     return QSize(in.controlWidth, std::clamp(in.canvasRows, 1, 1000) * 32);

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "points/custom_point.h"
 #include "points/file_point.h"
 #include "points/sketch_point_dialog.h"
 #include "points/sketch_point_logic.h"
@@ -270,6 +271,21 @@ TEST_F(SketchPointTest, BackgroundComesFromAnotherPointsPhotoOrTheOwnPicture) {
   EXPECT_TRUE(m_point->Background().isNull());
   photo->StoreValue(CVariant());
   EXPECT_EQ(m_point->Background().size(), QSize(800, 600));
+}
+
+TEST_F(SketchPointTest, ACameraBackgroundFixesTheCanvasByItsPictureSize) {
+  CSketchPoint::Settings settings;
+  settings.backgroundPoint = QStringLiteral("Camera");
+  m_point->SetSettings(settings);
+  auto* camera = static_cast<CCustomPoint*>(m_page->AddPoint(CCustomPoint::kTypeCode));
+  camera->SetName(QStringLiteral("Camera"));
+  camera->SetUserTypeName(QStringLiteral("TWKF.FileCamera"));
+  camera->MutableBag().SetInteger(QStringLiteral("ShellWidth"), 4000);
+  camera->MutableBag().SetText(QStringLiteral("ShellHeight"), QStringLiteral("tall"));
+  Lay();
+  EXPECT_EQ(m_point->CanvasSize(), QSize(1600, 480));
+  camera->SetUserTypeName(QStringLiteral("TWKF.Voice"));
+  EXPECT_EQ(m_point->CanvasSize(), QSize(300, 64));
 }
 
 TEST_F(SketchPointTest, OutputRendersAJpegBesideTheBaseFile) {
