@@ -1,6 +1,7 @@
-// CFilePoint (type code 13, "File"): carries one whole file in its value as a file blob. Only
-// the file record and the fields exist so far; every operation is still the base point's. Owned
-// by its CPage; UI thread only.
+// CFilePoint (type code 13, "File"): carries one whole file in its value as a file blob, attached
+// through the file dialog or taken from a watched folder, saved elsewhere or opened through a
+// temporary copy. It paints a band with the file's name and size and round buttons. Owned by its
+// CPage; it owns its temporary copy. UI thread only.
 #pragma once
 
 #include "project/base_point.h"
@@ -22,15 +23,34 @@ class CFilePoint : public CBasePoint {
   };
 
   CFilePoint();
+  ~CFilePoint() override;
 
   const Settings& GetSettings() const { return m_settings; }
   void SetSettings(const Settings& settings);
   Settings& MutableSettings() { return m_settings; }
+
+  bool Hide(bool verify) override;
+  int GetHeight(QPainter* painter, int width) override;
+  int Paint(QPainter* painter) override;
+  void OnTap(int x, int y) override;
+
+  // The three actions of the buttons (public for the automation interface and tests).
+  void Attach();
+  void SaveCopy();
+  void OpenCopy();
+  // The temporary copy made by the last open, empty for none.
+  const QString& TemporaryCopy() const { return m_tempCopy; }
 
  protected:
   void ReadFields(CArchive& ar, int version) override;
   void WriteFields(CArchive& ar) override;
 
  private:
+  // Loads `path` into the value; tells the dependants and shows the message on failure.
+  bool LoadInto(const QString& path);
+  void DeleteTemporaryCopy();
+
   Settings m_settings;
+  QString m_tempCopy;
+  uint32_t m_lastAutoAttach = 0;  // tick count of the last automatic attach, 0 for none
 };
