@@ -48,7 +48,7 @@ typedef union tagCY {
   LONGLONG int64;
 } CY;
 
-#define VARIANT_TRUE ((VARIANT_BOOL) - 1)
+#define VARIANT_TRUE ((VARIANT_BOOL)-1)
 #define VARIANT_FALSE ((VARIANT_BOOL)0)
 
 // ---- status codes
@@ -274,8 +274,8 @@ extern const IID IID_IClassFactory;
 
 struct IUnknown {
   virtual HRESULT QueryInterface(REFIID riid, void** ppvObject) = 0;  // slot 0
-  virtual ULONG AddRef() = 0;                                           // slot 1
-  virtual ULONG Release() = 0;                                          // slot 2
+  virtual ULONG AddRef() = 0;                                         // slot 1
+  virtual ULONG Release() = 0;                                        // slot 2
 };
 
 struct IDispatch : IUnknown {

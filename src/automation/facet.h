@@ -80,8 +80,7 @@ class TDispatchFacet : public Interface, public CFacet {
     if (ppTInfo != nullptr) *ppTInfo = nullptr;
     return DISP_E_BADINDEX;
   }
-  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
-                        DISPID* ids) override {
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     return Derived::Table().GetIDsOfNames(names, count, ids);
   }
@@ -89,8 +88,8 @@ class TDispatchFacet : public Interface, public CFacet {
                  EXCEPINFO*, UINT* argErr) override {
     // The call may release the last outside reference; the facet lives until it returns.
     AddRef();
-    const HRESULT hr = Derived::Table().Invoke(static_cast<Derived*>(this), id, riid, flags,
-                                               params, result, argErr);
+    const HRESULT hr = Derived::Table().Invoke(static_cast<Derived*>(this), id, riid, flags, params,
+                                               result, argErr);
     Release();
     return hr;
   }

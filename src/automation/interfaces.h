@@ -58,8 +58,8 @@ struct IProject : IDispatch {
   virtual HRESULT get_WebURL(BSTR* pstr) = 0;
   virtual HRESULT put_WebURL(BSTR str) = 0;
   virtual HRESULT get_Notes(BSTR* pstr) = 0;
-  virtual HRESULT put_Notes(BSTR str) = 0;            // 25
-  virtual HRESULT get_Unique(LONG* pnUnique) = 0;     // 26
+  virtual HRESULT put_Notes(BSTR str) = 0;         // 25
+  virtual HRESULT get_Unique(LONG* pnUnique) = 0;  // 26
   virtual HRESULT NewTelegram(IDispatch** ppTelegram) = 0;
   virtual HRESULT Synchronise(VARIANT_BOOL* pbSuccess) = 0;
   virtual HRESULT get_Path(BSTR* pstrPath) = 0;

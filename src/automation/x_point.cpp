@@ -51,8 +51,7 @@ const CDispatchTable& XPoint::Table() {
       Bind<&XPoint::SaveSketchImage>("SaveSketchImage", 0x2a, DISPATCH_METHOD),
       Bind<&XPoint::SaveSketchImageEx>("SaveSketchImageEx", 0x2b, DISPATCH_METHOD),
       Bind<&XPoint::GetOutputString>("GetOutputString", 0x2c, DISPATCH_METHOD),
-      Bind<&XPoint::get_DesignImageListIndex>("DesignImageListIndex", 0x32,
-                                              DISPATCH_PROPERTYGET),
+      Bind<&XPoint::get_DesignImageListIndex>("DesignImageListIndex", 0x32, DISPATCH_PROPERTYGET),
       Bind<&XPoint::get_AsXML>("AsXML", 0x33, DISPATCH_PROPERTYGET),
   });
   return table;
@@ -269,8 +268,7 @@ HRESULT XPoint::SaveSketchImageEx(IDispatch* pSession, BSTR) {
   return pSession == nullptr ? E_POINTER : E_NOTIMPL;
 }
 
-HRESULT XPoint::GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex,
-                                BSTR* pstrOutput) {
+HRESULT XPoint::GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex, BSTR* pstrOutput) {
   QLT_REQUIRE_POINT();
   if (pstrOutput == nullptr) return E_POINTER;
   *pstrOutput = nullptr;
@@ -288,8 +286,7 @@ HRESULT XPoint::get_DesignImageListIndex(LONG* pnIndex) {
   QLT_REQUIRE_POINT();
   QUuid classId;
   if (auto* custom = dynamic_cast<CCustomPoint*>(m_point)) classId = custom->ClassId();
-  const CPointFactory::Entry* entry =
-      CPointFactory::Instance().Find(m_point->TypeCode(), classId);
+  const CPointFactory::Entry* entry = CPointFactory::Instance().Find(m_point->TypeCode(), classId);
   return ReturnLong(pnIndex, entry != nullptr ? entry->imageIndex : -1);
 }
 

@@ -43,8 +43,7 @@ class XPoint : public TDispatchFacet<XPoint, IPoint> {
   HRESULT put_VariantValue(VARIANT vValue) override;
   HRESULT SaveSketchImage(VARIANT vValue, BSTR bsFilename) override;
   HRESULT SaveSketchImageEx(IDispatch* pSession, BSTR bsFilename) override;
-  HRESULT GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex,
-                          BSTR* pstrOutput) override;
+  HRESULT GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex, BSTR* pstrOutput) override;
   HRESULT get_DesignImageListIndex(LONG* pnIndex) override;
   HRESULT get_AsXML(BSTR* pstrXML) override;
 
