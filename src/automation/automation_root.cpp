@@ -1,6 +1,7 @@
 #include "automation/automation_root.h"
 
 #include "automation/facet.h"
+#include "automation/x_application.h"
 #include "automation/x_page.h"
 #include "automation/x_point.h"
 #include "automation/x_project.h"
@@ -22,6 +23,33 @@ T* CAutomationRoot::Existing(const void* core) const {
     if (auto* facet = dynamic_cast<T*>(it.value())) return facet;
   }
   return nullptr;
+}
+
+IDispatch* CAutomationRoot::ApplicationFacet() {
+  if (XApplication* facet = Existing<XApplication>(this)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XApplication(this);
+}
+
+IDispatch* CAutomationRoot::ProjectsFacet() {
+  if (XProjects* facet = Existing<XProjects>(this)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XProjects(this);
+}
+
+void CAutomationRoot::AddOpenProject(CProject* project) {
+  if (project != nullptr && !m_openProjects.contains(project)) m_openProjects.append(project);
+}
+
+void CAutomationRoot::CloseProject(CProject* project) {
+  if (project == nullptr) return;
+  m_openProjects.removeAll(project);
+  for (const auto& page : project->Pages()) DisconnectPage(page.get());
+  Disconnect(project);
 }
 
 IDispatch* CAutomationRoot::ProjectFacet(CProject* project) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QSet>
 
 #include "automation/com.h"
@@ -26,6 +27,16 @@ class CAutomationRoot {
   CAutomationRoot& operator=(const CAutomationRoot&) = delete;
 
   bool IsRunning() const { return m_running; }
+
+  // The client's application facet and its projects facet (one each); new references.
+  IDispatch* ApplicationFacet();
+  IDispatch* ProjectsFacet();
+
+  // The projects open in the client, in the order they were opened. A project must be closed
+  // here before it is destroyed: its facets and those of its pages and points are disconnected.
+  const QList<CProject*>& OpenProjects() const { return m_openProjects; }
+  void AddOpenProject(CProject* project);
+  void CloseProject(CProject* project);
 
   // A new reference to the facet of the object; nullptr for a null object.
   IDispatch* ProjectFacet(CProject* project);
@@ -53,6 +64,7 @@ class CAutomationRoot {
   T* Existing(const void* core) const;
 
   bool m_running;
+  QList<CProject*> m_openProjects;
   QSet<CFacet*> m_all;
   QMultiHash<const void*, CFacet*> m_byCore;
 };

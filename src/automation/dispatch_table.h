@@ -79,6 +79,16 @@ struct OutTraits<LONG*> {
   }
 };
 template <>
+struct OutTraits<LONGLONG*> {
+  static constexpr bool kIsOut = true;
+  using Storage = LONGLONG;
+  static void Deliver(Storage& out, VARIANT* result) {
+    if (result == nullptr) return;
+    result->vt = VT_I8;
+    result->llVal = out;
+  }
+};
+template <>
 struct OutTraits<VARIANT_BOOL*> {
   static constexpr bool kIsOut = true;
   using Storage = VARIANT_BOOL;

@@ -1,6 +1,7 @@
 #include "automation/facet.h"
 
 #include "automation/automation_root.h"
+#include "automation/facet_support.h"
 
 CFacet::CFacet(CAutomationRoot* root, const void* core) : m_root(root), m_core(core) {
   if (m_root != nullptr) m_root->Register(this);
@@ -20,4 +21,11 @@ void CFacet::Disconnect() {
 void CFacet::DetachFromRoot() {
   Disconnect();
   m_root = nullptr;
+}
+
+HRESULT CFacet::ReturnApplication(IDispatch** out) const {
+  if (m_root == nullptr || m_core == nullptr) {
+    return qlt::automation::ReturnNoObject(out, RPC_E_DISCONNECTED);
+  }
+  return qlt::automation::ReturnObject(out, m_root->ApplicationFacet());
 }

@@ -33,6 +33,8 @@ class CFacet {
   void Disconnect();
   // The root is going away; the facet is disconnected and forgets it.
   void DetachFromRoot();
+  // The Application member every facet has: the root's application facet.
+  HRESULT ReturnApplication(IDispatch** out) const;
 
  protected:
   // Clears the facet's typed pointer to its core object.

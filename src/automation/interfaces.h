@@ -161,3 +161,42 @@ struct IPoint : IDispatch {
   virtual HRESULT get_DesignImageListIndex(LONG* pnIndex) = 0;
   virtual HRESULT get_AsXML(BSTR* pstrXML) = 0;  // 40
 };
+
+struct IApplication : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{9D280542-F97D-4C27-ACFA-3D5D25C835C1}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Version(BSTR* pstrVersion) = 0;
+  virtual HRESULT get_Projects(IDispatch** ppProjects) = 0;
+  virtual HRESULT get_Devices(IDispatch** ppDevices) = 0;  // 10
+  virtual HRESULT get_DesignImageList(LONGLONG* phImageList) = 0;
+  virtual HRESULT MsgBox(BSTR strMessage) = 0;
+  virtual HRESULT Print(BSTR strMessage) = 0;
+  virtual HRESULT CreateImageService(IUnknown** ppService) = 0;
+  // Raw bytes cannot travel through IDispatch: a vtable-only member.
+  virtual HRESULT LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, LONG nHeight,
+                            LONG nFlags, LONGLONG* phBitmap) = 0;  // 15
+  virtual HRESULT GetLanguageString(BSTR strKey, BSTR* pstrValue) = 0;
+  virtual HRESULT get_HighDPI(VARIANT_BOOL* pbHighDPI) = 0;
+  virtual HRESULT get_Path(BSTR* pstrPath) = 0;
+  virtual HRESULT ClearManagementDelegate() = 0;
+  virtual HRESULT SetManagementDelegate(IDispatch* pDelegate) = 0;  // 20
+  virtual HRESULT ListProjectsOnDevice(BSTR sUnitID) = 0;
+  virtual HRESULT RemoveAllProjectsFromDevice(BSTR sUnitID) = 0;
+  virtual HRESULT DisconnectDevice(BSTR sUnitID) = 0;
+  virtual HRESULT get_Users(IDispatch** ppUsers) = 0;  // 24
+};
+
+struct IProjects : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{69FEB361-060A-45BA-BB3A-1F6616E95870}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get__NewEnum(IUnknown** ppEnum) = 0;
+  virtual HRESULT get_Item(VARIANT vIndex, IDispatch** ppProject) = 0;
+  virtual HRESULT get_Count(LONG* pnCount) = 0;  // 10
+  virtual HRESULT Create(BSTR strName, IDispatch** ppProject) = 0;
+  virtual HRESULT Open(BSTR strName, IDispatch** ppProject) = 0;
+  virtual HRESULT GetProjectByFileName(BSTR strFilename, IDispatch** ppProject) = 0;
+  virtual HRESULT GetProjectByUnique(LONG nUnique, IDispatch** ppProject) = 0;
+  virtual HRESULT ImportFromXML(BSTR strName, IDispatch** ppProject) = 0;  // 15
+};

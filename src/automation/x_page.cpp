@@ -40,7 +40,7 @@ const CDispatchTable& XPage::Table() {
 }
 
 HRESULT XPage::get_Application(IDispatch** ppApplication) {
-  return ReturnNoObject(ppApplication, E_NOTIMPL);
+  return ReturnApplication(ppApplication);
 }
 
 HRESULT XPage::get_Project(IDispatch** ppProject) {
@@ -145,7 +145,7 @@ const CDispatchTable& XPoints::Table() {
 }
 
 HRESULT XPoints::get_Application(IDispatch** ppApplication) {
-  return ReturnNoObject(ppApplication, E_NOTIMPL);
+  return ReturnApplication(ppApplication);
 }
 
 HRESULT XPoints::get_Project(IDispatch** ppProject) {

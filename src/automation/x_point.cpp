@@ -84,7 +84,7 @@ HRESULT XPoint::put_Value(BSTR strValue) {
 }
 
 HRESULT XPoint::get_Application(IDispatch** ppApplication) {
-  return ReturnNoObject(ppApplication, E_NOTIMPL);
+  return ReturnApplication(ppApplication);
 }
 
 HRESULT XPoint::get_Project(IDispatch** ppProject) {

@@ -89,7 +89,7 @@ const CDispatchTable& XProject::Table() {
 }
 
 HRESULT XProject::get_Application(IDispatch** ppApplication) {
-  return ReturnNoObject(ppApplication, E_NOTIMPL);
+  return ReturnApplication(ppApplication);
 }
 
 HRESULT XProject::get_Pages(IDispatch** ppPages) {
@@ -251,7 +251,7 @@ const CDispatchTable& XPages::Table() {
 }
 
 HRESULT XPages::get_Application(IDispatch** ppApplication) {
-  return ReturnNoObject(ppApplication, E_NOTIMPL);
+  return ReturnApplication(ppApplication);
 }
 
 HRESULT XPages::get_Project(IDispatch** ppProject) {

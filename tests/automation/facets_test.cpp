@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/message_service.h"
 #include "automation/automation_root.h"
 #include "automation/interfaces.h"
 #include "dispatch_support.h"
@@ -8,6 +9,7 @@
 #include "project/project.h"
 #include "support/project_builder.h"
 #include "support/scoped_services.h"
+#include "support/scripted_message_service.h"
 
 namespace {
 
@@ -399,6 +401,84 @@ TEST_F(AutomationFacets, AWholeObjectGraphEndsWithNoObjectLeft) {
   EXPECT_EQ(m_root->LiveFacets(), 9);
   for (IDispatch* object : held) object->Release();
   // TearDown releases the project and expects nothing left.
+}
+
+}  // namespace
+
+namespace {
+
+using namespace qlt::test;
+
+TEST(AutomationApplication, ListsTheOpenProjectsAndAnswersForTheClient) {
+  CScopedServices services;
+  CProject first;
+  first.SetPath(QStringLiteral("/data/Site Survey.ppc"));
+  first.MutableHeader().uniqueNumber = 77;
+  CProject second;
+  second.SetPath(QStringLiteral("/data/Other.ppc"));
+  CAutomationRoot root;
+  root.AddOpenProject(&first);
+  root.AddOpenProject(&second);
+  IDispatch* app = root.ApplicationFacet();
+  IDispatch* self = nullptr;
+  {
+    CallResult r = Get(app, QStringLiteral("Application"));
+    self = r.result.v.pdispVal;
+    r.result.v.vt = VT_EMPTY;  // the reference is ours now
+    EXPECT_EQ(self, app);
+  }
+  EXPECT_EQ(Get(app, QStringLiteral("Version")).result.Text(), QStringLiteral("%1.%2.%3.%4")
+                                                                   .arg(QLT_VERSION_MAJOR)
+                                                                   .arg(QLT_VERSION_MINOR)
+                                                                   .arg(QLT_VERSION_PATCH)
+                                                                   .arg(QLT_VERSION_TWEAK));
+  CallResult projectsResult = Get(app, QStringLiteral("Projects"));
+  IDispatch* projects = projectsResult.result.v.pdispVal;
+  ASSERT_NE(projects, nullptr);
+  EXPECT_EQ(Get(projects, QStringLiteral("Count")).result.Value(), CVariant::FromInt32(2));
+  // By name, by position, and nothing (S_FALSE and no object) for what matches none.
+  CallResult byName = Get(projects, QStringLiteral("Item"), {Arg(QStringLiteral("site survey"))});
+  EXPECT_EQ(byName.hr, S_OK);
+  CallResult byPosition = Get(projects, QStringLiteral("Item"), {Arg(1)});
+  EXPECT_EQ(byPosition.result.v.pdispVal, byName.result.v.pdispVal);
+  for (const OwnedVariant& index : {Arg(QStringLiteral("Nowhere")), Arg(0), Arg(3)}) {
+    CallResult none = Get(projects, QStringLiteral("Item"), {index});
+    EXPECT_EQ(none.hr, S_FALSE);
+    EXPECT_EQ(none.result.v.pdispVal, nullptr);
+  }
+  CallResult byFile = Method(projects, QStringLiteral("GetProjectByFileName"),
+                             {Arg(QStringLiteral("/data/Other.ppc"))});
+  EXPECT_EQ(byFile.hr, S_OK);
+  EXPECT_EQ(Get(byFile.result.v.pdispVal, QStringLiteral("Path")).result.Text(),
+            QStringLiteral("/data/Other.ppc"));
+  EXPECT_EQ(Method(projects, QStringLiteral("GetProjectByFileName"), {Arg("x.ppc")}).hr, E_FAIL);
+  CallResult byUnique = Method(projects, QStringLiteral("GetProjectByUnique"), {Arg(77)});
+  EXPECT_EQ(byUnique.result.v.pdispVal, byName.result.v.pdispVal);
+  EXPECT_EQ(Method(projects, QStringLiteral("GetProjectByUnique"), {Arg(78)}).hr, E_FAIL);
+
+  // The translation table, found and not found (the out value stays untouched then).
+  CallResult found = Method(app, QStringLiteral("GetLanguageString"), {Arg("Settings.Title")});
+  EXPECT_EQ(found.hr, S_OK);
+  EXPECT_EQ(found.result.Text(), QStringLiteral("Settings"));
+  EXPECT_EQ(Method(app, QStringLiteral("GetLanguageString"), {Arg("No.SuchKey")}).hr, S_FALSE);
+  EXPECT_EQ(Method(app, QStringLiteral("MsgBox"), {Arg(QStringLiteral("Hello"))}).hr, S_OK);
+  ASSERT_EQ(services.Messages().Messages().size(), 1);
+  EXPECT_EQ(services.Messages().Messages()[0].text, QStringLiteral("Hello"));
+  EXPECT_EQ(services.Messages().Messages()[0].style, unsigned{kMbOk | kMbIconInformation});
+  EXPECT_EQ(Get(app, QStringLiteral("HighDPI")).result.Value(), CVariant::FromBool(false));
+  EXPECT_EQ(static_cast<IApplication*>(app)->get_Users(nullptr), E_POINTER);
+  EXPECT_EQ(Get(app, QStringLiteral("Users")).hr, E_NOTIMPL);
+  EXPECT_EQ(Method(app, QStringLiteral("DisconnectDevice"), {Arg("u")}).hr, E_NOTIMPL);
+
+  // Closing a project disconnects what was handed out for it.
+  IDispatch* kept = byFile.result.v.pdispVal;
+  root.CloseProject(&second);
+  EXPECT_EQ(Get(kept, QStringLiteral("Path")).hr, RPC_E_DISCONNECTED);
+  EXPECT_EQ(Get(projects, QStringLiteral("Count")).result.Value(), CVariant::FromInt32(1));
+  self->Release();
+  projects->Release();
+  projectsResult.result.v.vt = VT_EMPTY;
+  app->Release();
 }
 
 }  // namespace
