@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/app_folders.h"
 #include "app/message_service.h"
 #include "automation/automation_root.h"
 #include "automation/interfaces.h"
@@ -479,6 +480,88 @@ TEST(AutomationApplication, ListsTheOpenProjectsAndAnswersForTheClient) {
   projects->Release();
   projectsResult.result.v.vt = VT_EMPTY;
   app->Release();
+}
+
+}  // namespace
+
+namespace {
+
+using namespace qlt::test;
+
+// What a compiled caller does: calls the n-th entry of the object's vtable with the object first.
+template <typename Out>
+HRESULT CallSlot(IDispatch* object, int slot, Out* out) {
+  using Entry = HRESULT (*)(IDispatch*, Out*);
+  Entry entry = (*reinterpret_cast<Entry**>(object))[slot];
+  return entry(object, out);
+}
+
+TEST(AutomationSlots, MembersSitInTheirVtableSlots) {
+  CScopedServices services;
+  CProject project;
+  project.SetPath(QStringLiteral("/data/Slots.ppc"));
+  project.MutableHeader().uniqueNumber = 4711;
+  project.MutableHeader().sessionListColumns = QStringLiteral("P;");
+  CPage* page = project.AddPage();
+  page->SetCaption(QStringLiteral("Only"));
+  CBasePoint* point = AddPoint<CEditPoint>(page, QStringLiteral("P"));
+  point->SetValue(QStringLiteral("v"));
+  CAutomationRoot root;
+  root.AddOpenProject(&project);
+  IDispatch* app = root.ApplicationFacet();
+  IDispatch* projects = root.ProjectsFacet();
+  IDispatch* projectFacet = root.ProjectFacet(&project);
+  IDispatch* pages = root.NewPagesView(&project);
+  IDispatch* pageFacet = root.PageFacet(page);
+  IDispatch* points = root.NewPointsView(page);
+  IDispatch* pointFacet = root.PointFacet(point);
+
+  const struct {
+    IDispatch* object;
+    int slot;
+    QString text;
+  } texts[] = {
+      {pointFacet, 7, QStringLiteral("v")},
+      {pointFacet, 13, point->TypeName()},
+      {pointFacet, 16, QStringLiteral("P")},
+      {projectFacet, 29, QStringLiteral("/data/Slots.ppc")},
+      {projectFacet, 40, QStringLiteral("P;")},
+      {pageFacet, 11, QStringLiteral("Only")},
+      {app, 18, CAppFolders::ProgramFolder()},
+  };
+  for (const auto& t : texts) {
+    SCOPED_TRACE(t.slot);
+    BSTR text = nullptr;
+    ASSERT_EQ(CallSlot(t.object, t.slot, &text), S_OK);
+    EXPECT_EQ(TextFromBstr(text), t.text);
+    SysFreeString(text);
+  }
+  const struct {
+    IDispatch* object;
+    int slot;
+    LONG number;
+  } numbers[] = {
+      {pointFacet, 12, point->UniqueNumber()},
+      {pointFacet, 14, CEditPoint::kTypeCode},
+      {projectFacet, 26, 4711},
+      {pageFacet, 10, page->UniqueNumber()},
+      {points, 12, 1},
+      {pages, 11, 1},
+      {projects, 10, 1},
+  };
+  for (const auto& n : numbers) {
+    SCOPED_TRACE(n.slot);
+    LONG number = -12345;
+    ASSERT_EQ(CallSlot(n.object, n.slot, &number), S_OK);
+    EXPECT_EQ(number, n.number);
+  }
+  BSTR none = nullptr;
+  EXPECT_EQ(CallSlot(pointFacet, 40, &none), E_NOTIMPL);  // AsXML, the last member
+  for (IDispatch* object : {app, projects, projectFacet, pages, pageFacet, points, pointFacet}) {
+    object->Release();
+  }
+  root.CloseProject(&project);
+  EXPECT_EQ(root.LiveFacets(), 0);
 }
 
 }  // namespace
