@@ -7,6 +7,7 @@
 #include "dispatch_support.h"
 #include "points/edit_point.h"
 #include "project/page.h"
+#include "project/plain_page_window.h"
 #include "project/project.h"
 #include "support/project_builder.h"
 #include "support/scoped_services.h"
@@ -200,6 +201,23 @@ TEST_F(AutomationFacets, AddingAndRemovingThroughTheViewsChangesTheProject) {
   EXPECT_EQ(Get(added, QStringLiteral("Caption")).hr, RPC_E_DISCONNECTED);
   EXPECT_EQ(Get(points, QStringLiteral("Count")).hr, RPC_E_DISCONNECTED);
   for (IDispatch* object : {pages, added, points, point}) object->Release();
+}
+
+TEST_F(AutomationFacets, ThePageOnScreenKeepsItsPointsAndItself) {
+  CPlainPageWindow window;
+  m_first->Activate(&window);
+  IDispatch* pages = Object(Get(m_projectFacet, QStringLiteral("Pages")));
+  IDispatch* page = Object(Get(pages, QStringLiteral("Item"), {Arg(1)}));
+  IDispatch* view = Object(Get(page, QStringLiteral("Points")));
+  // The window holds the points' controls; removing either would leave it pointing at nothing.
+  EXPECT_EQ(Method(view, QStringLiteral("Remove"), {Arg(1)}).hr, E_UNEXPECTED);
+  EXPECT_EQ(Method(pages, QStringLiteral("Remove"), {Arg(1)}).hr, E_UNEXPECTED);
+  EXPECT_EQ(m_first->PointCount(), 2);
+  EXPECT_EQ(m_project.PageCount(), 2);
+  // A page that is not shown can go.
+  EXPECT_EQ(Method(pages, QStringLiteral("Remove"), {Arg(2)}).hr, S_OK);
+  m_first->Leave(false);
+  for (IDispatch* object : {pages, page, view}) object->Release();
 }
 
 TEST_F(AutomationFacets, ProjectMembersFollowTheRunningClient) {
