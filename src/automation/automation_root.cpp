@@ -1,0 +1,113 @@
+#include "automation/automation_root.h"
+
+#include "automation/facet.h"
+#include "automation/x_application.h"
+#include "automation/x_page.h"
+#include "automation/x_point.h"
+#include "automation/x_project.h"
+#include "project/base_point.h"
+#include "project/page.h"
+#include "project/project.h"
+
+CAutomationRoot::CAutomationRoot(bool running) : m_running(running) {}
+
+CAutomationRoot::~CAutomationRoot() {
+  // Facets still held outside outlive the root; they answer RPC_E_DISCONNECTED from now on.
+  const QSet<CFacet*> all = m_all;
+  for (CFacet* facet : all) facet->DetachFromRoot();
+}
+
+template <typename T>
+T* CAutomationRoot::Existing(const void* core) const {
+  for (auto it = m_byCore.constFind(core); it != m_byCore.cend() && it.key() == core; ++it) {
+    if (auto* facet = dynamic_cast<T*>(it.value())) return facet;
+  }
+  return nullptr;
+}
+
+IDispatch* CAutomationRoot::ApplicationFacet() {
+  if (XApplication* facet = Existing<XApplication>(this)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XApplication(this);
+}
+
+IDispatch* CAutomationRoot::ProjectsFacet() {
+  if (XProjects* facet = Existing<XProjects>(this)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XProjects(this);
+}
+
+void CAutomationRoot::AddOpenProject(CProject* project) {
+  if (project != nullptr && !m_openProjects.contains(project)) m_openProjects.append(project);
+}
+
+void CAutomationRoot::CloseProject(CProject* project) {
+  if (project == nullptr) return;
+  m_openProjects.removeAll(project);
+  for (const auto& page : project->Pages()) DisconnectPage(page.get());
+  Disconnect(project);
+}
+
+IDispatch* CAutomationRoot::ProjectFacet(CProject* project) {
+  if (project == nullptr) return nullptr;
+  if (XProject* facet = Existing<XProject>(project)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XProject(this, project);
+}
+
+IDispatch* CAutomationRoot::PageFacet(CPage* page) {
+  if (page == nullptr) return nullptr;
+  if (XPage* facet = Existing<XPage>(page)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XPage(this, page);
+}
+
+IDispatch* CAutomationRoot::PointFacet(CBasePoint* point) {
+  if (point == nullptr) return nullptr;
+  if (XPoint* facet = Existing<XPoint>(point)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XPoint(this, point);
+}
+
+IDispatch* CAutomationRoot::NewPagesView(CProject* project) {
+  return project == nullptr ? nullptr : new XPages(this, project);
+}
+
+IDispatch* CAutomationRoot::NewPointsView(CPage* page) {
+  return page == nullptr ? nullptr : new XPoints(this, page);
+}
+
+void CAutomationRoot::Disconnect(const void* core) {
+  const QList<CFacet*> facets = m_byCore.values(core);
+  for (CFacet* facet : facets) facet->Disconnect();
+}
+
+void CAutomationRoot::DisconnectPage(CPage* page) {
+  if (page == nullptr) return;
+  for (const auto& point : page->Points()) Disconnect(point.get());
+  Disconnect(page);
+}
+
+void CAutomationRoot::Register(CFacet* facet) {
+  m_all.insert(facet);
+  if (facet->Core() != nullptr) m_byCore.insert(facet->Core(), facet);
+}
+
+void CAutomationRoot::Unregister(CFacet* facet) {
+  Forget(facet);
+  m_all.remove(facet);
+}
+
+void CAutomationRoot::Forget(CFacet* facet) {
+  if (facet->Core() != nullptr) m_byCore.remove(facet->Core(), facet);
+}

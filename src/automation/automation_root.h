@@ -1,0 +1,70 @@
+// CAutomationRoot: hands out the automation facets of the core objects and keeps track of every
+// live one. A core object has at most one facet of a kind at a time (asking twice gives the same
+// object, as callers compare identities); collection views are new on every request. When a core
+// object is removed through automation, or the root itself goes, the facets concerned are
+// disconnected: they stay valid objects for their holders but answer RPC_E_DISCONNECTED. Owned
+// by the application object (tests make their own); the facets are owned by their references.
+// UI thread.
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include "automation/com.h"
+
+class CBasePoint;
+class CFacet;
+class CPage;
+class CProject;
+
+class CAutomationRoot {
+ public:
+  // `running`: the projects are open for data entry (the client); a design-time host passes false.
+  explicit CAutomationRoot(bool running = true);
+  ~CAutomationRoot();
+  CAutomationRoot(const CAutomationRoot&) = delete;
+  CAutomationRoot& operator=(const CAutomationRoot&) = delete;
+
+  bool IsRunning() const { return m_running; }
+
+  // The client's application facet and its projects facet (one each); new references.
+  IDispatch* ApplicationFacet();
+  IDispatch* ProjectsFacet();
+
+  // The projects open in the client, in the order they were opened. A project must be closed
+  // here before it is destroyed: its facets and those of its pages and points are disconnected.
+  const QList<CProject*>& OpenProjects() const { return m_openProjects; }
+  void AddOpenProject(CProject* project);
+  void CloseProject(CProject* project);
+
+  // A new reference to the facet of the object; nullptr for a null object.
+  IDispatch* ProjectFacet(CProject* project);
+  IDispatch* PageFacet(CPage* page);
+  IDispatch* PointFacet(CBasePoint* point);
+  // New views over a project's pages and a page's points.
+  IDispatch* NewPagesView(CProject* project);
+  IDispatch* NewPointsView(CPage* page);
+
+  // Disconnects every facet of the core object.
+  void Disconnect(const void* core);
+  // Disconnects the facets of a page and of each of its points (the page is being removed).
+  void DisconnectPage(CPage* page);
+
+  // Facets alive (connected or not); zero once every reference handed out was released.
+  int LiveFacets() const { return static_cast<int>(m_all.size()); }
+
+  // For CFacet only.
+  void Register(CFacet* facet);
+  void Unregister(CFacet* facet);
+  void Forget(CFacet* facet);  // disconnected: no longer found for its core object
+
+ private:
+  template <typename T>
+  T* Existing(const void* core) const;
+
+  bool m_running;
+  QList<CProject*> m_openProjects;
+  QSet<CFacet*> m_all;
+  QMultiHash<const void*, CFacet*> m_byCore;
+};

@@ -1,0 +1,36 @@
+// CEnumVariant: the enumerator a collection's _NewEnum hands out, over the objects the collection
+// held when it was asked (each kept with a reference until the enumerator goes). Clone is not
+// offered. Owned by its references; UI thread.
+#pragma once
+
+#include <vector>
+
+#include "automation/facet.h"
+
+class CEnumVariant : public IEnumVARIANT, public CFacet {
+ public:
+  // Takes over one reference of each object in `items`; `core` is the collection's core object.
+  CEnumVariant(CAutomationRoot* root, const void* core, std::vector<IDispatch*> items);
+  ~CEnumVariant() override;
+
+  HRESULT QueryInterface(REFIID riid, void** ppv) override;
+  ULONG AddRef() override { return ++m_refs; }
+  ULONG Release() override;
+  ULONG AddFacetRef() override { return AddRef(); }
+  ULONG ReleaseFacet() override { return Release(); }
+
+  HRESULT Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) override;
+  HRESULT Skip(ULONG celt) override;
+  HRESULT Reset() override;
+  HRESULT Clone(IEnumVARIANT** ppEnum) override;
+
+ protected:
+  void OnDisconnect() override;
+
+ private:
+  void ReleaseItems();
+
+  ULONG m_refs = 1;
+  std::vector<IDispatch*> m_items;
+  size_t m_position = 0;
+};

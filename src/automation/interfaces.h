@@ -1,0 +1,202 @@
+// The dual automation interfaces of the object model with their identifiers, each member in its
+// vtable slot (the members of an interface derived from IDispatch start at slot 7). Object
+// results are handed out as IDispatch pointers (the same pointer a typed result would be).
+// Plain ABI types only; implemented by the facets of automation/, used by callers on the UI
+// thread.
+#pragma once
+
+#include "automation/com.h"
+
+// Identifiers from their text form at compile time.
+namespace qlt::automation {
+constexpr int HexDigit(char c) {
+  return c >= '0' && c <= '9'   ? c - '0'
+         : c >= 'a' && c <= 'f' ? c - 'a' + 10
+         : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                : -1;
+}
+constexpr uint32_t HexAt(const char* text, int from, int digits) {
+  uint32_t value = 0;
+  for (int i = 0; i < digits; ++i) {
+    const int digit = HexDigit(text[from + i]);
+    if (digit < 0) throw "not a hexadecimal digit";  // stops the compilation
+    value = value * 16 + static_cast<uint32_t>(digit);
+  }
+  return value;
+}
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+consteval GUID GuidLiteral(const char (&text)[39]) {
+  GUID g{};
+  g.Data1 = HexAt(text, 1, 8);
+  g.Data2 = static_cast<uint16_t>(HexAt(text, 10, 4));
+  g.Data3 = static_cast<uint16_t>(HexAt(text, 15, 4));
+  g.Data4[0] = static_cast<uint8_t>(HexAt(text, 20, 2));
+  g.Data4[1] = static_cast<uint8_t>(HexAt(text, 22, 2));
+  for (int i = 0; i < 6; ++i) g.Data4[2 + i] = static_cast<uint8_t>(HexAt(text, 25 + 2 * i, 2));
+  return g;
+}
+}  // namespace qlt::automation
+
+struct IProject : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{8F17C12D-0236-4B9A-9811-6D76AA7447D5}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Pages(IDispatch** ppPages) = 0;
+  virtual HRESULT get_Points(BSTR strName, IDispatch** ppPoint) = 0;
+  virtual HRESULT get_Database(IDispatch** ppDatabase) = 0;  // 10
+  virtual HRESULT get_Dirty(VARIANT_BOOL* pbDirty) = 0;
+  virtual HRESULT put_Dirty(VARIANT_BOOL bDirty) = 0;
+  virtual HRESULT get_Running(VARIANT_BOOL* pbRunning) = 0;
+  virtual HRESULT get_Title(BSTR* pstr) = 0;  // 14
+  virtual HRESULT put_Title(BSTR str) = 0;
+  virtual HRESULT get_Company(BSTR* pstr) = 0;
+  virtual HRESULT put_Company(BSTR str) = 0;
+  virtual HRESULT get_Author(BSTR* pstr) = 0;
+  virtual HRESULT put_Author(BSTR str) = 0;
+  virtual HRESULT get_Copyright(BSTR* pstr) = 0;  // 20
+  virtual HRESULT put_Copyright(BSTR str) = 0;
+  virtual HRESULT get_WebURL(BSTR* pstr) = 0;
+  virtual HRESULT put_WebURL(BSTR str) = 0;
+  virtual HRESULT get_Notes(BSTR* pstr) = 0;
+  virtual HRESULT put_Notes(BSTR str) = 0;         // 25
+  virtual HRESULT get_Unique(LONG* pnUnique) = 0;  // 26
+  virtual HRESULT NewTelegram(IDispatch** ppTelegram) = 0;
+  virtual HRESULT Synchronise(VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT get_Path(BSTR* pstrPath) = 0;
+  virtual HRESULT Save(VARIANT_BOOL* pbSuccess) = 0;  // 30
+  virtual HRESULT get_CurrentSession(IDispatch** ppSession) = 0;
+  virtual HRESULT SendToDevice(BSTR strUnitID, VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT RemoveFromDevice(BSTR strUnitID, VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT get_Properties(IDispatch** ppProperties) = 0;
+  virtual HRESULT ImportFromXML(BSTR strXML, VARIANT_BOOL* pbSuccess) = 0;  // 35
+  virtual HRESULT SaveNonInteractive(VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT ExportAsXML(BSTR strFilename, VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT get_AsXML(BSTR* pstrXML) = 0;
+  virtual HRESULT NewMailer(IDispatch** ppMailer) = 0;
+  virtual HRESULT get_SessionListColumns(BSTR* pstrColumns) = 0;  // 40
+};
+
+struct IPages : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{8B273FFC-04D3-46CF-9F97-11AA423F6223}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Project(IDispatch** ppProject) = 0;
+  virtual HRESULT get__NewEnum(IUnknown** ppEnum) = 0;
+  virtual HRESULT get_Item(VARIANT vIndex, IDispatch** ppPage) = 0;  // 10
+  virtual HRESULT get_Count(LONG* pnCount) = 0;
+  virtual HRESULT Add(LONG nIndex, IDispatch** ppPage) = 0;
+  virtual HRESULT Remove(LONG nIndex) = 0;
+  virtual HRESULT AddFromXML(BSTR sXML, LONG nIndex, IDispatch** ppPage) = 0;  // 14
+};
+
+struct IPage : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{4CB51DD1-4A49-428B-A701-FF2CE5D81E87}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Project(IDispatch** ppProject) = 0;
+  virtual HRESULT get_Points(IDispatch** ppPoints) = 0;
+  virtual HRESULT get_Unique(LONG* pnUnique) = 0;  // 10
+  virtual HRESULT get_Caption(BSTR* pstr) = 0;
+  virtual HRESULT put_Caption(BSTR str) = 0;
+  virtual HRESULT get_Text(BSTR* pstr) = 0;
+  virtual HRESULT put_Text(BSTR str) = 0;
+  virtual HRESULT get_Help(BSTR* pstr) = 0;  // 15
+  virtual HRESULT put_Help(BSTR str) = 0;
+  virtual HRESULT Activate() = 0;
+  virtual HRESULT Refresh() = 0;
+  virtual HRESULT ShowHelp(BSTR strCaption, BSTR strHelp) = 0;
+  virtual HRESULT get_AsXML(BSTR* pstrXML) = 0;  // 20
+};
+
+struct IPoints : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{EC1D89D2-7647-493E-8DA8-C089FB941766}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Project(IDispatch** ppProject) = 0;
+  virtual HRESULT get_Page(IDispatch** ppPage) = 0;
+  virtual HRESULT get__NewEnum(IUnknown** ppEnum) = 0;  // 10
+  virtual HRESULT get_Item(VARIANT vIndex, IDispatch** ppPoint) = 0;
+  virtual HRESULT get_Count(LONG* pnCount) = 0;
+  virtual HRESULT Add(LONG nType, LONG nIndex, IDispatch** ppPoint) = 0;
+  virtual HRESULT Remove(LONG nIndex) = 0;
+  virtual HRESULT AddFromXML(BSTR sXML, LONG nIndex, IDispatch** ppPoint) = 0;  // 15
+};
+
+struct IPoint : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{D9D92A56-C556-454D-85E4-94A27365FA1C}");
+  virtual HRESULT get_Value(BSTR* pstrValue) = 0;  // 7
+  virtual HRESULT put_Value(BSTR strValue) = 0;
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;
+  virtual HRESULT get_Project(IDispatch** ppProject) = 0;  // 10
+  virtual HRESULT get_Page(IDispatch** ppPage) = 0;
+  virtual HRESULT get_Unique(LONG* pnUnique) = 0;
+  virtual HRESULT get_TypeName(BSTR* pstrName) = 0;
+  virtual HRESULT get_TypeCode(LONG* pnCode) = 0;
+  virtual HRESULT get_Custom(IDispatch** ppCustom) = 0;  // 15
+  virtual HRESULT get_Name(BSTR* pstr) = 0;
+  virtual HRESULT put_Name(BSTR str) = 0;
+  virtual HRESULT get_Caption(BSTR* pstr) = 0;
+  virtual HRESULT put_Caption(BSTR str) = 0;
+  virtual HRESULT get_Help(BSTR* pstr) = 0;  // 20
+  virtual HRESULT put_Help(BSTR str) = 0;
+  virtual HRESULT get_Default(BSTR* pstr) = 0;
+  virtual HRESULT put_Default(BSTR str) = 0;
+  virtual HRESULT get_Required(LONG* pnMode) = 0;
+  virtual HRESULT put_Required(LONG nMode) = 0;  // 25
+  virtual HRESULT get_Visible(VARIANT_BOOL* pbVisible) = 0;
+  virtual HRESULT put_Visible(VARIANT_BOOL bVisible) = 0;
+  virtual HRESULT get_Results(LONG* pnResults) = 0;
+  virtual HRESULT put_Results(LONG nResults) = 0;
+  virtual HRESULT get_Bold(LONG* pnBold) = 0;  // 30
+  virtual HRESULT put_Bold(LONG nBold) = 0;
+  virtual HRESULT AddDependent(IDispatch* pPoint) = 0;
+  virtual HRESULT UpdateDependents() = 0;
+  virtual HRESULT get_VariantValue(VARIANT* pvValue) = 0;
+  virtual HRESULT put_VariantValue(VARIANT vValue) = 0;  // 35
+  virtual HRESULT SaveSketchImage(VARIANT vValue, BSTR bsFilename) = 0;
+  virtual HRESULT SaveSketchImageEx(IDispatch* pSession, BSTR bsFilename) = 0;
+  virtual HRESULT GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex,
+                                  BSTR* pstrOutput) = 0;
+  virtual HRESULT get_DesignImageListIndex(LONG* pnIndex) = 0;
+  virtual HRESULT get_AsXML(BSTR* pstrXML) = 0;  // 40
+};
+
+struct IApplication : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{9D280542-F97D-4C27-ACFA-3D5D25C835C1}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Version(BSTR* pstrVersion) = 0;
+  virtual HRESULT get_Projects(IDispatch** ppProjects) = 0;
+  virtual HRESULT get_Devices(IDispatch** ppDevices) = 0;  // 10
+  virtual HRESULT get_DesignImageList(LONGLONG* phImageList) = 0;
+  virtual HRESULT MsgBox(BSTR strMessage) = 0;
+  virtual HRESULT Print(BSTR strMessage) = 0;
+  virtual HRESULT CreateImageService(IUnknown** ppService) = 0;
+  // Raw bytes cannot travel through IDispatch: a vtable-only member.
+  virtual HRESULT LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, LONG nHeight,
+                            LONG nFlags, LONGLONG* phBitmap) = 0;  // 15
+  virtual HRESULT GetLanguageString(BSTR strKey, BSTR* pstrValue) = 0;
+  virtual HRESULT get_HighDPI(VARIANT_BOOL* pbHighDPI) = 0;
+  virtual HRESULT get_Path(BSTR* pstrPath) = 0;
+  virtual HRESULT ClearManagementDelegate() = 0;
+  virtual HRESULT SetManagementDelegate(IDispatch* pDelegate) = 0;  // 20
+  virtual HRESULT ListProjectsOnDevice(BSTR sUnitID) = 0;
+  virtual HRESULT RemoveAllProjectsFromDevice(BSTR sUnitID) = 0;
+  virtual HRESULT DisconnectDevice(BSTR sUnitID) = 0;
+  virtual HRESULT get_Users(IDispatch** ppUsers) = 0;  // 24
+};
+
+struct IProjects : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{69FEB361-060A-45BA-BB3A-1F6616E95870}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get__NewEnum(IUnknown** ppEnum) = 0;
+  virtual HRESULT get_Item(VARIANT vIndex, IDispatch** ppProject) = 0;
+  virtual HRESULT get_Count(LONG* pnCount) = 0;  // 10
+  virtual HRESULT Create(BSTR strName, IDispatch** ppProject) = 0;
+  virtual HRESULT Open(BSTR strName, IDispatch** ppProject) = 0;
+  virtual HRESULT GetProjectByFileName(BSTR strFilename, IDispatch** ppProject) = 0;
+  virtual HRESULT GetProjectByUnique(LONG nUnique, IDispatch** ppProject) = 0;
+  virtual HRESULT ImportFromXML(BSTR strName, IDispatch** ppProject) = 0;  // 15
+};
