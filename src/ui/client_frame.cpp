@@ -31,6 +31,8 @@
 #include "sessions/session_database.h"
 #include "sessions/system_time.h"
 #include "sync/connection.h"
+#include "sync/online_router.h"
+#include "sync/sync_run.h"
 #include "ui/client_button_bar.h"
 #include "ui/client_filter_bar.h"
 #include "ui/client_header_ctrl.h"
@@ -38,6 +40,7 @@
 #include "ui/project_list_ctrl.h"
 #include "ui/session_list_ctrl.h"
 #include "ui/settings_dialog.h"
+#include "ui/sync_dlg.h"
 
 namespace {
 
@@ -320,7 +323,20 @@ void CClientFrame::CreateConnection() {
   m_connectionTimer->setInterval(10000);
   connect(m_connectionTimer, &QTimer::timeout, this, [this] { m_serverConnection->Tick(); });
   m_connectionTimer->start();
+  m_router = std::make_unique<COnlineRouter>(*m_serverConnection, &m_settings);
+  m_router->SetModal([this](CSyncRun& run) {
+    CSyncDlg dialog(run, this);
+    dialog.Execute();
+  });
+  m_serverConnection->SetListener(m_router.get());
   m_serverConnection->Restart(!settings.onDemand);
+}
+
+bool CClientFrame::Synchronise(const QList<QUuid>* list, bool automatic) {
+  if (!m_flow || IsEditing()) return false;
+  if (!m_router->StartSync(Project(), Database(), list, automatic, false)) return false;
+  ShowSessionList();
+  return true;
 }
 
 CSettingsDialog* CClientFrame::OpenSettings(const QString& query) {
@@ -425,8 +441,14 @@ bool CClientFrame::OnCommand(uint32_t command) {
       OpenSettings(QString());
       return true;
     case kCmdSynchronise:
+      Synchronise(nullptr, false);
+      return true;
     case kCmdSend:
-      // The synchronisation run is not part of this build yet.
+      // Sending the selected sessions is offered only while online.
+      if (m_flow && !IsEditing() && Connection() == ConnectionState::kAuthenticated) {
+        const QList<QUuid> selected = m_sessionList->SelectedGuids();
+        if (!selected.isEmpty()) Synchronise(&selected, false);
+      }
       return true;
     default:
       return false;
@@ -821,7 +843,7 @@ bool CClientFrame::Finish() {
     m_listFilter = CSession::kStateActive;
   }
   ShowSessionList();
-  // Sending waits for the connection; a marked session is sent by the next synchronisation.
+  if (outcome.send) Synchronise(nullptr, true);
   if (outcome.startNext) PostCommand(kCmdNewSession);
   return true;
 }

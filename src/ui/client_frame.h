@@ -32,6 +32,7 @@ class CProjectListCtrl;
 class CSessionDatabase;
 class CSessionListCtrl;
 class CConnection;
+class COnlineRouter;
 class CSettingsDialog;
 class CSettingsStore;
 class QFileSystemWatcher;
@@ -162,6 +163,11 @@ class CClientFrame : public QWidget {
   ConnectionState Connection() const;
   // The frame's one connection to the server (created with the frame, destroyed with it).
   CConnection& ServerConnection() const { return *m_serverConnection; }
+  // The connection's listener: starts synchronisation runs and routes the online messages.
+  COnlineRouter& Router() const { return *m_router; }
+  // Synchronises the open project (Synchronise, Send Selected with `list`, or automatically
+  // after Finish) in the modal sync window; true when a run took place.
+  bool Synchronise(const QList<QUuid>* list, bool automatic);
   // Opens the settings dialog (window-modal) over the frame, with a configuration query or an
   // empty text; the dialog already open when there is one.
   CSettingsDialog* OpenSettings(const QString& query);
@@ -234,6 +240,7 @@ class CClientFrame : public QWidget {
   bool m_projectMenuTicked = false;
   QSet<int32_t> m_highlighted;
   std::unique_ptr<CConnection> m_serverConnection;
+  std::unique_ptr<COnlineRouter> m_router;
   QPointer<CSettingsDialog> m_settingsDialog;
   QTimer* m_connectionTimer;  // timer 1: the connection's tick
   bool m_painted = false;

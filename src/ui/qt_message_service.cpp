@@ -6,6 +6,15 @@
 
 #include "app/language.h"
 
+namespace {
+
+// Retry and Cancel: the one question that offers them (a project locked on the server) keeps the
+// message-box numbers of its buttons and of the Retry answer.
+constexpr unsigned kRetryCancel = 0x5;
+constexpr int kIdRetry = 4;
+
+}  // namespace
+
 int CQtMessageService::ShowMessage(const QString& text, unsigned style) {
   QString title = CLanguage::Instance().Translate(QStringLiteral("System.Application"));
   if (title.isEmpty()) title = QStringLiteral("Quillet");
@@ -45,6 +54,9 @@ int CQtMessageService::ShowMessage(const QString& text, unsigned style) {
       break;
     case kMbYesNo:
       choices = {{QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo}};
+      break;
+    case kRetryCancel:
+      choices = {{QMessageBox::Retry, kIdRetry}, {QMessageBox::Cancel, kIdCancel}};
       break;
     default:
       choices = {{QMessageBox::Ok, kIdOk}};
