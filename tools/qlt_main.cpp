@@ -14,6 +14,7 @@
 #include "server_command.h"
 #include "session_fill_command.h"
 #include "sessions_command.h"
+#include "sync_command.h"
 #include "tool_arguments.h"
 
 namespace {
@@ -35,6 +36,8 @@ const Command kCommands[] = {
      "list or export the sessions of a project"},
     {"session", &CSessionFillCommand::Main, &CSessionFillCommand::PrintUsage,
      "fill a session headless and print its values"},
+    {"sync", &CSyncCommand::Main, &CSyncCommand::PrintUsage,
+     "synchronise installed projects with the server, without a window"},
     {"server", &CServerCommand::Main, &CServerCommand::PrintUsage,
      "a small local synchronisation server for trying the client"},
 };

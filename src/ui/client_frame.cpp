@@ -31,11 +31,14 @@
 #include "sessions/session_database.h"
 #include "sessions/system_time.h"
 #include "sync/connection.h"
+#include "sync/net_message.h"
 #include "sync/online_router.h"
+#include "sync/server_requests.h"
 #include "sync/sync_run.h"
 #include "ui/client_button_bar.h"
 #include "ui/client_filter_bar.h"
 #include "ui/client_header_ctrl.h"
+#include "ui/frame_sync_host.h"
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
 #include "ui/session_list_ctrl.h"
@@ -328,6 +331,19 @@ void CClientFrame::CreateConnection() {
     CSyncDlg dialog(run, this);
     dialog.Execute();
   });
+  m_syncHost = std::make_unique<CFrameSyncHost>(*this, m_settings, m_dataFolder);
+  m_serverRequests = std::make_unique<CServerRequests>(
+      *m_syncHost,
+      [this](const CNetMessage& message) { return m_serverConnection->Send(message); });
+  m_serverRequests->SetHooks({[this](const QString& name) {
+                                if (CSyncRun* run = m_router->ActiveRun()) run->ForgetProject(name);
+                              },
+                              [this](const QString& name, uint32_t unique) {
+                                if (CSyncRun* run = m_router->ActiveRun()) {
+                                  run->OnProjectInstalled(name, unique);
+                                }
+                              }});
+  m_router->SetFallback([this](CNetMessage& message) { return m_serverRequests->Handle(message); });
   m_serverConnection->SetListener(m_router.get());
   m_serverConnection->Restart(!settings.onDemand);
 }

@@ -33,6 +33,8 @@ class CSessionDatabase;
 class CSessionListCtrl;
 class CConnection;
 class COnlineRouter;
+class CFrameSyncHost;
+class CServerRequests;
 class CSettingsDialog;
 class CSettingsStore;
 class QFileSystemWatcher;
@@ -241,6 +243,10 @@ class CClientFrame : public QWidget {
   QSet<int32_t> m_highlighted;
   std::unique_ptr<CConnection> m_serverConnection;
   std::unique_ptr<COnlineRouter> m_router;
+  // The server's own requests while online (a new unit ID, project files, pushed sessions, the
+  // inventory), served over the frame through its host; the router's fallback.
+  std::unique_ptr<CFrameSyncHost> m_syncHost;
+  std::unique_ptr<CServerRequests> m_serverRequests;
   QPointer<CSettingsDialog> m_settingsDialog;
   QTimer* m_connectionTimer;  // timer 1: the connection's tick
   bool m_painted = false;
