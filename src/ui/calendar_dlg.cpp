@@ -24,9 +24,9 @@ const char* const kChosenStyle =
 
 }  // namespace
 
-CCalendarDlg::CCalendarDlg(QWidget* parent, const QDateTime& value, CTimeDialogService::Parts parts)
+CCalendarDlg::CCalendarDlg(QWidget* parent, const QDateTime& value, CDialogService::TimeParts parts)
     : QDialog(parent), m_date(value.date()), m_timeOfDay(value.time()), m_parts(parts) {
-  using Parts = CTimeDialogService::Parts;
+  using Parts = CDialogService::TimeParts;
   if (!m_date.isValid()) m_date = QDate(2000, 1, 1);
   // The year lists only so many years; a date outside them starts at the nearest one.
   const int year = std::clamp(m_date.year(), kFirstYear, kLastYear);
