@@ -50,7 +50,12 @@ CCalendarDlg::CCalendarDlg(QWidget* parent, const QDateTime& value, CDialogServi
     m_grid = new QGridLayout();
     m_grid->setSpacing(1);
     for (int column = 0; column < 7; ++column) {
-      auto* heading = new QLabel(locale.dayName(column + 1, QLocale::NarrowFormat), this);
+      // Some locales (the C locale among them) give digits as narrow day names.
+      QString name = locale.dayName(column + 1, QLocale::NarrowFormat);
+      if (name.isEmpty() || name.front().isDigit()) {
+        name = locale.dayName(column + 1, QLocale::ShortFormat);
+      }
+      auto* heading = new QLabel(name, this);
       heading->setAlignment(Qt::AlignCenter);
       m_grid->addWidget(heading, 0, column);
     }

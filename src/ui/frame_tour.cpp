@@ -18,6 +18,7 @@
 #include "platform/settings_store.h"
 #include "project/project.h"
 #include "ui/client_frame.h"
+#include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
 #include "ui/qt_dialog_service.h"
 #include "ui/shared_fonts.h"
@@ -195,6 +196,14 @@ int CFrameTour::Main(int argc, char** argv) {
     const QString name =
         QStringLiteral("%1-editing-page-%2.png").arg(number == 1 ? 3 : 4).arg(number);
     if (!Snap(frame, outFolder, name)) return 1;
+    // A page taller than the window is pictured once more at its end.
+    if (frame.PageView()->ScrollRange() > 0) {
+      frame.PageView()->ScrollBy(frame.PageView()->ScrollRange());
+      if (!Snap(frame, outFolder,
+                QString(name).replace(QStringLiteral(".png"), QStringLiteral("-end.png")))) {
+        return 1;
+      }
+    }
     const int shown = frame.ShownPageIndex();
     frame.NextPage();
     Settle();

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QTimer>
@@ -130,6 +131,17 @@ TEST_F(TimePointWidgetTest, CalendarLowersTheDayAndHighlightsTheChosenOne) {
   EXPECT_EQ(time.MonthBox(), nullptr);
   time.TimeBox()->setTime(QTime(7, 5));
   EXPECT_EQ(time.Value(), At(2024, 1, 31, 7, 5, 10));
+}
+
+TEST_F(TimePointWidgetTest, CalendarHeadingsNameTheDaysEvenWhereNarrowNamesAreDigits) {
+  const ScopedUserLocale plain(QLocale::c());
+  CCalendarDlg dialog(nullptr, At(2026, 12, 3), Parts::kDate);
+  QStringList headings;
+  for (const QLabel* label : dialog.findChildren<QLabel*>()) headings.append(label->text());
+  ASSERT_EQ(headings.size(), 7);
+  EXPECT_EQ(headings.first(), QStringLiteral("Mon"));
+  for (const QString& heading : headings)
+    EXPECT_FALSE(heading.front().isDigit()) << heading.toStdString();
 }
 
 TEST_F(TimePointWidgetTest, InlinePickerKeysAndNoneBoxStoreTheValue) {
