@@ -202,8 +202,9 @@ void CTimePoint::OnTap(int x, int y) {
   const Parts parts = !CTimeFormat::HasDate(format) && CTimeFormat::HasTime(format)
                           ? Parts::kTime
                           : (CTimeFormat::HasTime(format) ? Parts::kDateAndTime : Parts::kDate);
-  if (CServices::Instance().Dialogs().ChooseDateTime(value, parts))
+  if (CServices::Instance().Dialogs().ChooseDateTime(value, parts)) {
     SetValue(CTimeFormat::FormatDateTime(value, format));
+  }
 }
 
 void CTimePoint::SaveSettings() { m_properties.SetText(kMathKey, m_settings.mathPoint); }
