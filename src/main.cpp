@@ -13,13 +13,12 @@
 #include "app/twkf_app.h"
 #include "ui/client_command_line.h"
 #include "ui/client_frame.h"
-#include "ui/file_point_dialogs_qt.h"
+#include "ui/desktop_shell.h"
 #include "ui/frame_tour.h"
 #include "ui/page_preview.h"
+#include "ui/qt_dialog_service.h"
 #include "ui/qt_message_service.h"
-#include "ui/qt_time_dialog_service.h"
 #include "ui/shared_fonts.h"
-#include "ui/sketch_dialog.h"
 
 namespace {
 
@@ -62,11 +61,8 @@ int main(int argc, char** argv) {
   }
   CSharedFonts::Install();
   CServices::Instance().SetMessageService(std::make_unique<CQtMessageService>());
-  CTimeDialogService::Install(std::make_unique<CQtTimeDialogService>());
-  static CQtFilePointDialogs fileDialogs;
-  CFilePointDialogs::Install(&fileDialogs);
-  static CQtSketchPointDialog sketchDialog;
-  CSketchPointDialog::Install(&sketchDialog);
+  CServices::Instance().SetDialogService(std::make_unique<CQtDialogService>());
+  CServices::Instance().SetShell(std::make_unique<CDesktopShell>());
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");
   std::unique_ptr<CClientFrame> frame;

@@ -13,7 +13,10 @@ std::unique_ptr<CServices>& Current() {
 
 }  // namespace
 
-CServices::CServices() : m_messages(std::make_unique<CConsoleMessageService>()) {}
+CServices::CServices()
+    : m_messages(std::make_unique<CConsoleMessageService>()),
+      m_dialogs(std::make_unique<CDialogService>()),
+      m_shell(std::make_unique<CShell>()) {}
 
 CServices::~CServices() = default;
 

@@ -1,6 +1,7 @@
 // CServices: everything a test must be able to control, in one object: the clock and tick
-// counter, the random source, the message service and the folders. The application object owns
-// the process-wide instance; tests install their own with scripted parts. UI thread.
+// counter, the random source, the message, dialog and shell services and the folders. The
+// application object owns the process-wide instance; tests install their own with scripted parts.
+// UI thread.
 #pragma once
 
 #include <QByteArray>
@@ -10,7 +11,9 @@
 #include <functional>
 #include <memory>
 
+#include "app/dialog_service.h"
 #include "app/message_service.h"
+#include "platform/shell.h"
 
 class CServices {
  public:
@@ -40,6 +43,18 @@ class CServices {
     m_messages = std::move(service);
   }
 
+  // --- the dialogs a point opens (all cancelled until the client or a test sets its own)
+  CDialogService& Dialogs() const { return *m_dialogs; }
+  void SetDialogService(std::unique_ptr<CDialogService> service) {
+    m_dialogs = service ? std::move(service) : std::make_unique<CDialogService>();
+  }
+
+  // --- open, print and run through the desktop (all refused until one is set)
+  CShell& Shell() const { return *m_shell; }
+  void SetShell(std::unique_ptr<CShell> shell) {
+    m_shell = shell ? std::move(shell) : std::make_unique<CShell>();
+  }
+
   // --- folders; empty means "resolve as the application does at start-up"
   QString programFolderOverride;
   QString dataFolderOverride;
@@ -49,4 +64,6 @@ class CServices {
   std::function<uint32_t()> m_ticks;
   std::function<QByteArray(int)> m_random;
   std::unique_ptr<CMessageService> m_messages;
+  std::unique_ptr<CDialogService> m_dialogs;
+  std::unique_ptr<CShell> m_shell;
 };

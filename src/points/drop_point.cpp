@@ -42,6 +42,7 @@ void CDropPoint::Show(CPageWindow* window) {
   if (m_combo && m_comboWindow == window) window->DestroyControl(m_combo);
   m_combo = 0;
   m_comboWindow = nullptr;
+  m_clearEntry = false;
   m_lastPick = -1;
   m_lastPickTime = 0;
   if (!window) return;
@@ -56,6 +57,11 @@ void CDropPoint::Show(CPageWindow* window) {
   window->SetControlFont(m_combo, project ? project->Graphics().Font(CGraphics::kNormal)
                                           : CDisplayScale::NormalFont());
   window->EnableControl(m_combo, !IsReadOnly());
+  // Without it a list of fixed items could not go back to no choice once one was picked.
+  m_clearEntry = m_settings.clearable && !multi && m_settings.editable == 0;
+  if (m_clearEntry)
+    window->AddItem(m_combo,
+                    CLanguage::Instance().Translate(QStringLiteral("Point.DropList.Clear")));
   for (const Logic::Item& item : Logic::SplitItems(m_settings.items, m_settings.split != 0)) {
     window->AddItem(m_combo, item.display);
   }
@@ -81,9 +87,10 @@ void CDropPoint::SelectStored() {
     m_comboWindow->SetControlText(m_combo, stored);
   } else {
     int index = Logic::FindValue(items, stored);
+    if (index >= 0) index += ClearEntries();
     // A remembered entry stands for itself.
-    for (int i = static_cast<int>(items.size()); index < 0 && i < m_comboWindow->ItemCount(m_combo);
-         ++i) {
+    for (int i = static_cast<int>(items.size()) + ClearEntries();
+         index < 0 && i < m_comboWindow->ItemCount(m_combo); ++i) {
       if (m_comboWindow->ItemText(m_combo, i) == stored && !stored.isEmpty()) index = i;
     }
     m_comboWindow->SetCurrentIndex(m_combo, index);
@@ -106,7 +113,7 @@ void CDropPoint::KeepRemembered() {
   }
   const QString stored = OutputText();
   QStringList texts;
-  for (int i = 0; i < m_comboWindow->ItemCount(m_combo); ++i) {
+  for (int i = ClearEntries(); i < m_comboWindow->ItemCount(m_combo); ++i) {
     texts.append(m_comboWindow->ItemText(m_combo, i));
   }
   if (!stored.isEmpty() && !texts.contains(stored)) texts.append(stored);
@@ -143,7 +150,7 @@ void CDropPoint::SetValue(const QString& text) {
   const int index = Logic::FindValue(items, text);
   if (index < 0) return;
   StoreText(items[index].value);
-  if (m_combo && m_comboWindow) m_comboWindow->SetCurrentIndex(m_combo, index);
+  if (m_combo && m_comboWindow) m_comboWindow->SetCurrentIndex(m_combo, index + ClearEntries());
 }
 
 void CDropPoint::OnCommand(uint32_t command, intptr_t argument) {
@@ -173,15 +180,22 @@ void CDropPoint::OnCommand(uint32_t command, intptr_t argument) {
   PickSingle(m_comboWindow->CurrentIndex(m_combo));
 }
 
-void CDropPoint::PickSingle(int index) {
-  if (index < 0) return;
+void CDropPoint::PickSingle(int comboIndex) {
+  if (comboIndex < 0) return;
+  if (comboIndex < ClearEntries()) {
+    // The entry stays current, so the keys still step from it to the items.
+    m_lastPick = -1;
+    StoreText(QString());
+    return;
+  }
+  const int index = comboIndex - ClearEntries();
   const int itemCount = static_cast<int>(m_settings.items.size());
   if (index < itemCount) {
     StoreText(Logic::SplitItem(m_settings.items[index], m_settings.split != 0).value);
     m_lastPick = index;
     return;
   }
-  const QString text = m_comboWindow->ItemText(m_combo, index);
+  const QString text = m_comboWindow->ItemText(m_combo, comboIndex);
   const uint32_t now = CServices::Instance().TickCount();
   const bool again = index == m_lastPick && now - m_lastPickTime > 999;
   m_lastPick = index;
@@ -192,7 +206,7 @@ void CDropPoint::PickSingle(int index) {
     if (answer == kIdYes) {
       // The combo may be gone when the question's event loop left the page.
       if (!m_combo || !m_comboWindow) return;
-      m_comboWindow->RemoveItem(m_combo, index);
+      m_comboWindow->RemoveItem(m_combo, comboIndex);
       m_comboWindow->SetCurrentIndex(m_combo, -1);
       m_comboWindow->SetControlText(m_combo, QString());
       m_lastPick = -1;

@@ -1,7 +1,8 @@
 // CDropPoint (type code 4, "Drop List"): a combo box over a fixed item list, optionally editable,
-// multi-select and remembering typed entries in the profile. The combo exists while the page is
-// shown and belongs to the page window; the rules without a window are in CChoiceLogic. Owned by
-// its CPage; UI thread only.
+// multi-select and remembering typed entries in the profile. A clearable list of fixed items
+// starts with an entry that clears the value (a typed or ticked value is cleared in the box
+// itself). The combo exists while the page is shown and belongs to the page window; the rules
+// without a window are in CChoiceLogic. Owned by its CPage; UI thread only.
 #pragma once
 
 #include <QStringList>
@@ -54,12 +55,15 @@ class CDropPoint : public CBasePoint {
   void DestroyCombo();
   // Marks what the stored text chooses in the combo.
   void SelectStored();
-  void PickSingle(int index);
+  void PickSingle(int comboIndex);
   void KeepRemembered();
+  // 1 while the combo starts with the entry that clears the value, else 0.
+  int ClearEntries() const { return m_clearEntry ? 1 : 0; }
 
   Settings m_settings;
   CPageWindow::Control m_combo = 0;
   CPageWindow* m_comboWindow = nullptr;  // the window the combo was made in; it outlives it
+  bool m_clearEntry = false;             // the combo starts with the clearing entry
   int m_lastPick = -1;
   uint32_t m_lastPickTime = 0;
 };

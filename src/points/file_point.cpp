@@ -9,7 +9,6 @@
 #include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
-#include "points/file_point_dialogs.h"
 #include "points/file_point_logic.h"
 #include "project/display_scale.h"
 #include "project/page.h"
@@ -21,8 +20,6 @@ namespace {
 
 constexpr int kBand = 37;  // height of the band below the caption
 constexpr uint32_t kAutoAttachPause = 7000;
-
-CFilePointDialogs* g_dialogs = nullptr;
 
 // The translated message with each "%s" replaced by the next argument, in the exclamation box.
 int ShowMessage(const char* key, const QStringList& arguments, unsigned style) {
@@ -78,14 +75,6 @@ void DrawIcon(QPainter& painter, const QRectF& circle, FilePointLogic::TapAction
 }
 
 }  // namespace
-
-CFilePointDialogs* CFilePointDialogs::Instance() { return g_dialogs; }
-
-CFilePointDialogs* CFilePointDialogs::Install(CFilePointDialogs* dialogs) {
-  CFilePointDialogs* previous = g_dialogs;
-  g_dialogs = dialogs;
-  return previous;
-}
 
 CFilePoint::CFilePoint() : CBasePoint(kTypeCode, QStringLiteral("File")) {}
 
@@ -227,9 +216,8 @@ void CFilePoint::Attach() {
                   {m_settings.extensions, QDir::toNativeSeparators(folder)}, kMbIconExclamation);
     }
   }
-  CFilePointDialogs* dialogs = CFilePointDialogs::Instance();
-  if (!dialogs) return;
-  const std::optional<QString> chosen = dialogs->OpenFile(m_settings.filter, folder);
+  const std::optional<QString> chosen =
+      CServices::Instance().Dialogs().OpenFile(m_settings.filter, folder);
   if (!chosen || chosen->isEmpty()) return;
   if (LoadInto(*chosen) && m_settings.deleteSource != 0) QFile::remove(*chosen);
   InvalidatePoint();
@@ -238,10 +226,8 @@ void CFilePoint::Attach() {
 void CFilePoint::SaveCopy() {
   const QString name = FileBlob::Name(m_value);
   if (name.isEmpty()) return;
-  CFilePointDialogs* dialogs = CFilePointDialogs::Instance();
-  if (!dialogs) return;
   // A stored name from elsewhere is only a proposal; a folder part in it is not offered.
-  const std::optional<QString> path = dialogs->SaveFile(
+  const std::optional<QString> path = CServices::Instance().Dialogs().SaveFile(
       FilePointLogic::IsPlainName(name) ? name : QString(), QFileInfo(name).suffix());
   if (!path || path->isEmpty()) return;
   if (!FileBlob::Extract(m_value, *path)) {
@@ -264,8 +250,7 @@ void CFilePoint::OpenCopy() {
     return;
   }
   m_tempCopy = path;
-  CFilePointDialogs* dialogs = CFilePointDialogs::Instance();
-  if (!dialogs || !dialogs->OpenInShell(path)) {
+  if (!CServices::Instance().Shell().Open(path)) {
     ShowMessage("Point.File.CantExtractFile", {QDir::toNativeSeparators(path)}, kMbIconExclamation);
   }
 }

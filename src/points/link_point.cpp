@@ -9,7 +9,6 @@
 #include "app/message_service.h"
 #include "app/services.h"
 #include "points/layout_drawing.h"
-#include "points/link_shell.h"
 #include "project/display_scale.h"
 #include "project/graphics.h"
 #include "project/page.h"
@@ -200,7 +199,7 @@ void CLinkPoint::OpenAddress(const QString& address) {
     case AddressKind::kWeb:
       break;
   }
-  if (!CLinkShell::Instance().Open(address)) {
+  if (!CServices::Instance().Shell().Open(address)) {
     messages.ShowMessage(FormatMessage(QStringLiteral("Point.Link.CantOpen"), address),
                          kMbOk | kMbIconExclamation);
   }

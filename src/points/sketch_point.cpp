@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "app/services.h"
 #include "points/custom_point.h"
-#include "points/sketch_point_dialog.h"
 #include "points/sketch_point_logic.h"
 #include "project/display_scale.h"
 #include "project/page.h"
@@ -20,17 +20,7 @@ constexpr int kBar = 16;    // height of the colour bar
 constexpr int kInset = 10;  // the canvas is this much narrower than the point
 constexpr int kJpegQuality = 90;
 
-CSketchPointDialog* g_dialog = nullptr;
-
 }  // namespace
-
-CSketchPointDialog* CSketchPointDialog::Instance() { return g_dialog; }
-
-CSketchPointDialog* CSketchPointDialog::Install(CSketchPointDialog* dialog) {
-  CSketchPointDialog* previous = g_dialog;
-  g_dialog = dialog;
-  return previous;
-}
 
 CSketchPoint::CSketchPoint() : CBasePoint(kTypeCode, QStringLiteral("Sketch")) {}
 
@@ -214,10 +204,9 @@ void CSketchPoint::OnTap(int x, int y) {
 }
 
 void CSketchPoint::Draw() {
-  CSketchPointDialog* dialog = CSketchPointDialog::Instance();
-  if (!dialog || IsReadOnly()) return;
+  if (IsReadOnly()) return;
   if (!m_backgroundLoaded) LoadBackground();
-  CSketchPointDialog::Request request;
+  CDialogService::SketchRequest request;
   request.caption = DisplayCaption();
   request.background = m_background;
   request.canvas = CanvasSize();
@@ -226,7 +215,7 @@ void CSketchPoint::Draw() {
   request.paletteSize = SketchLogic::PaletteSize(m_settings.palette);
   request.colour = m_colour;
   request.eraseGesture = m_settings.penMode == 1;
-  if (!dialog->Edit(request)) return;
+  if (!CServices::Instance().Dialogs().EditSketch(request)) return;
   m_colour = request.colour;
   // Only a change rewrites the value: an older or damaged value stays as it was until then.
   if (request.strokes != before.strokes) {

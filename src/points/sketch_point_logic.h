@@ -12,6 +12,7 @@
 #include <QString>
 #include <optional>
 
+#include "app/dialog_service.h"
 #include "values/variant.h"
 
 class QPainter;
@@ -27,11 +28,8 @@ constexpr int kColourCount = 9;
 // reader allocate more than the value holds anyway; these bound drawing time).
 constexpr int kMaxPointsPerStroke = 1'000'000;
 
-struct Stroke {
-  int colour = 0;
-  QList<QPoint> points;  // canvas coordinates
-  bool operator==(const Stroke& other) const = default;
-};
+// The dialog service hands strokes to the drawing surface and back in this form.
+using Stroke = CDialogService::Stroke;
 
 struct Sketch {
   QList<Stroke> strokes;

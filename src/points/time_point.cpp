@@ -6,7 +6,6 @@
 #include "app/language.h"
 #include "app/services.h"
 #include "points/custom_point.h"
-#include "points/time_dialog_service.h"
 #include "points/time_format.h"
 #include "points/value_box_layout.h"
 #include "project/display_scale.h"
@@ -196,16 +195,16 @@ void CTimePoint::OnTap(int x, int y) {
     case Action::kChoose:
       break;
   }
-  CTimeDialogService* dialogs = CTimeDialogService::Installed();
-  if (!dialogs) return;
   QDateTime value;
   const QString& format = m_settings.valueFormat;
   if (!CTimeFormat::ParseDateTime(OutputText(), format, value)) value = CServices::Instance().Now();
-  using Parts = CTimeDialogService::Parts;
+  using Parts = CDialogService::TimeParts;
   const Parts parts = !CTimeFormat::HasDate(format) && CTimeFormat::HasTime(format)
                           ? Parts::kTime
                           : (CTimeFormat::HasTime(format) ? Parts::kDateAndTime : Parts::kDate);
-  if (dialogs->ChooseDateTime(value, parts)) SetValue(CTimeFormat::FormatDateTime(value, format));
+  if (CServices::Instance().Dialogs().ChooseDateTime(value, parts)) {
+    SetValue(CTimeFormat::FormatDateTime(value, format));
+  }
 }
 
 void CTimePoint::SaveSettings() { m_properties.SetText(kMathKey, m_settings.mathPoint); }

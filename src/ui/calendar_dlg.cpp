@@ -24,9 +24,9 @@ const char* const kChosenStyle =
 
 }  // namespace
 
-CCalendarDlg::CCalendarDlg(QWidget* parent, const QDateTime& value, CTimeDialogService::Parts parts)
+CCalendarDlg::CCalendarDlg(QWidget* parent, const QDateTime& value, CDialogService::TimeParts parts)
     : QDialog(parent), m_date(value.date()), m_timeOfDay(value.time()), m_parts(parts) {
-  using Parts = CTimeDialogService::Parts;
+  using Parts = CDialogService::TimeParts;
   if (!m_date.isValid()) m_date = QDate(2000, 1, 1);
   // The year lists only so many years; a date outside them starts at the nearest one.
   const int year = std::clamp(m_date.year(), kFirstYear, kLastYear);
@@ -50,7 +50,12 @@ CCalendarDlg::CCalendarDlg(QWidget* parent, const QDateTime& value, CTimeDialogS
     m_grid = new QGridLayout();
     m_grid->setSpacing(1);
     for (int column = 0; column < 7; ++column) {
-      auto* heading = new QLabel(locale.dayName(column + 1, QLocale::NarrowFormat), this);
+      // Some locales (the C locale among them) give digits as narrow day names.
+      QString name = locale.dayName(column + 1, QLocale::NarrowFormat);
+      if (name.isEmpty() || name.front().isDigit()) {
+        name = locale.dayName(column + 1, QLocale::ShortFormat);
+      }
+      auto* heading = new QLabel(name, this);
       heading->setAlignment(Qt::AlignCenter);
       m_grid->addWidget(heading, 0, column);
     }

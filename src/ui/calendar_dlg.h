@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QDialog>
 
-#include "points/time_dialog_service.h"
+#include "app/dialog_service.h"
 
 class QComboBox;
 class QGridLayout;
@@ -17,7 +17,7 @@ class QTimeEdit;
 
 class CCalendarDlg : public QDialog {
  public:
-  CCalendarDlg(QWidget* parent, const QDateTime& value, CTimeDialogService::Parts parts);
+  CCalendarDlg(QWidget* parent, const QDateTime& value, CDialogService::TimeParts parts);
 
   QDateTime Value() const;
   // The day button of a day of the shown month (for tests), or nullptr.
@@ -38,7 +38,7 @@ class CCalendarDlg : public QDialog {
 
   QDate m_date;
   QTime m_timeOfDay;
-  CTimeDialogService::Parts m_parts;
+  CDialogService::TimeParts m_parts;
   QComboBox* m_month = nullptr;
   QComboBox* m_year = nullptr;
   QGridLayout* m_grid = nullptr;

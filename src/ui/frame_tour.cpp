@@ -1,12 +1,16 @@
 #include "ui/frame_tour.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "app/language.h"
 #include "app/message_service.h"
@@ -14,7 +18,9 @@
 #include "platform/settings_store.h"
 #include "project/project.h"
 #include "ui/client_frame.h"
+#include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
+#include "ui/qt_dialog_service.h"
 #include "ui/shared_fonts.h"
 
 namespace {
@@ -43,6 +49,62 @@ bool Snap(CClientFrame& frame, const QString& folder, const QString& name) {
   return false;
 }
 
+// Opens a dialog through the client's dialog service; once it shows, it is pictured and closed.
+bool SnapDialog(const QString& folder, const QString& name, const std::function<void()>& open) {
+  bool saved = false;
+  QTimer::singleShot(0, [&] {
+    Settle();
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    const QString path = QDir(folder).filePath(name);
+    saved = dialog->grab().toImage().save(path, "PNG");
+    if (saved) std::printf("%s\n", qPrintable(path));
+    dialog->reject();
+  });
+  open();
+  if (!saved) PrintError(QStringLiteral("the dialog for \"%1\" was not pictured").arg(name));
+  return saved;
+}
+
+// The dialogs a point opens, each on sample values so the pictures are the same every time.
+bool SnapDialogs(const QString& folder, const QString& filesFolder) {
+  CQtDialogService dialogs;
+  using Parts = CDialogService::TimeParts;
+  const QDateTime visit(QDate(2026, 12, 3), QTime(10, 30));
+  const struct {
+    const char* name;
+    Parts parts;
+  } times[] = {{"5-dialog-calendar.png", Parts::kDate},
+               {"5-dialog-date-and-time.png", Parts::kDateAndTime},
+               {"5-dialog-time.png", Parts::kTime}};
+  for (const auto& time : times) {
+    QDateTime value = visit;
+    if (!SnapDialog(folder, QString::fromLatin1(time.name),
+                    [&] { dialogs.ChooseDateTime(value, time.parts); })) {
+      return false;
+    }
+  }
+  CDialogService::SketchRequest sketch;
+  sketch.caption = QStringLiteral("Site plan");
+  sketch.canvas = QSize(480, 300);
+  sketch.paletteSize = 4;
+  sketch.strokes = {{0, {{40, 40}, {440, 40}, {440, 260}, {40, 260}, {40, 40}}},
+                    {2, {{200, 260}, {200, 200}, {280, 200}, {280, 260}}},
+                    {1, {{60, 60}, {120, 120}, {180, 80}}}};
+  if (!SnapDialog(folder, QStringLiteral("5-dialog-sketch.png"),
+                  [&] { dialogs.EditSketch(sketch); })) {
+    return false;
+  }
+  if (!SnapDialog(folder, QStringLiteral("5-dialog-file-open.png"), [&] {
+        dialogs.OpenFile(QStringLiteral("Documents|*.pdf;*.txt|All Files|*.*||"), filesFolder);
+      })) {
+    return false;
+  }
+  return SnapDialog(folder, QStringLiteral("5-dialog-file-save.png"), [&] {
+    dialogs.SaveFile(QStringLiteral("site-plan.pdf"), QStringLiteral("pdf"));
+  });
+}
+
 // Sample sessions for the list: the values a field worker would have typed.
 const char* const kSessions[] = {
     R"({"SiteName":"Harbour Street warehouse","VisitDate":"2026-12-01","Inspector":"J. Okafor",)"
@@ -63,6 +125,15 @@ int CFrameTour::Main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir settingsHome;
   qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
+  // The file dialogs show a home of sample files, never the user's own.
+  QTemporaryDir home;
+  qputenv("HOME", home.path().toLocal8Bit());
+  const QString files = QDir(home.path()).filePath(QStringLiteral("Documents"));
+  QDir().mkpath(files);
+  for (const char* name : {"site-plan.pdf", "permit.pdf", "notes.txt"}) {
+    QFile sample(QDir(files).filePath(QString::fromLatin1(name)));
+    if (sample.open(QIODevice::WriteOnly)) sample.write("sample\n");
+  }
   QApplication application(argc, argv);
   const QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() != 4) {
@@ -120,8 +191,23 @@ int CFrameTour::Main(int argc, char** argv) {
 
   const QHash<QString, QString> link{{QStringLiteral("values"), QString::fromUtf8(kSessions[0])}};
   frame.StartEditing(QUuid(), nullptr, &link);
-  if (!Snap(frame, outFolder, QStringLiteral("3-editing-page-1.png"))) return 1;
-  frame.NextPage();
-  if (!Snap(frame, outFolder, QStringLiteral("4-editing-page-2.png"))) return 1;
-  return 0;
+  // Every page the road reaches, until Next stays where it is.
+  for (int number = 1;; ++number) {
+    const QString name =
+        QStringLiteral("%1-editing-page-%2.png").arg(number == 1 ? 3 : 4).arg(number);
+    if (!Snap(frame, outFolder, name)) return 1;
+    // A page taller than the window is pictured once more at its end.
+    if (frame.PageView()->ScrollRange() > 0) {
+      frame.PageView()->ScrollBy(frame.PageView()->ScrollRange());
+      if (!Snap(frame, outFolder,
+                QString(name).replace(QStringLiteral(".png"), QStringLiteral("-end.png")))) {
+        return 1;
+      }
+    }
+    const int shown = frame.ShownPageIndex();
+    frame.NextPage();
+    Settle();
+    if (frame.ShownPageIndex() == shown || number >= frame.Project()->PageCount()) break;
+  }
+  return SnapDialogs(outFolder, files) ? 0 : 1;
 }

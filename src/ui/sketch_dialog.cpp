@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/language.h"
+#include "points/sketch_point_logic.h"
 #include "project/display_scale.h"
 
 namespace {
@@ -33,7 +34,7 @@ QString Text(const char* key, const char* fallback) {
 // The canvas: background, strokes and the stroke being drawn.
 class CSketchCanvas : public QWidget {
  public:
-  CSketchCanvas(CSketchPointDialog::Request& request, std::function<void()> changed,
+  CSketchCanvas(CDialogService::SketchRequest& request, std::function<void()> changed,
                 QWidget* parent)
       : QWidget(parent), m_request(request), m_changed(std::move(changed)) {
     m_hold.setSingleShot(true);
@@ -103,7 +104,7 @@ class CSketchCanvas : public QWidget {
     update();
   }
 
-  CSketchPointDialog::Request& m_request;
+  CDialogService::SketchRequest& m_request;
   std::function<void()> m_changed;
   double m_factor = 1.0;
   bool m_drawing = false;
@@ -115,7 +116,7 @@ class CSketchCanvas : public QWidget {
 // The colour bar: equal cells of the palette; the selected one carries a dot.
 class CSketchColourBar : public QWidget {
  public:
-  CSketchColourBar(CSketchPointDialog::Request& request, QWidget* parent)
+  CSketchColourBar(CDialogService::SketchRequest& request, QWidget* parent)
       : QWidget(parent), m_request(request) {
     setFixedHeight(kBarHeight * CDisplayScale::Factor());
   }
@@ -150,10 +151,10 @@ class CSketchColourBar : public QWidget {
   }
 
  private:
-  CSketchPointDialog::Request& m_request;
+  CDialogService::SketchRequest& m_request;
 };
 
-CSketchDialog::CSketchDialog(const CSketchPointDialog::Request& request, QWidget* parent)
+CSketchDialog::CSketchDialog(const CDialogService::SketchRequest& request, QWidget* parent)
     : QDialog(parent), m_request(request) {
   setWindowTitle(m_request.caption.isEmpty() ? Text(QLT_KEY("Point.Sketch.Title"), "Sketch")
                                              : m_request.caption);
@@ -201,11 +202,4 @@ CSketchDialog::~CSketchDialog() = default;
 
 QWidget* CSketchDialog::Canvas() const { return m_canvas; }
 
-CSketchPointDialog::Request CSketchDialog::Result() const { return m_request; }
-
-bool CQtSketchPointDialog::Edit(Request& request) {
-  CSketchDialog dialog(request, QApplication::activeWindow());
-  if (dialog.exec() != QDialog::Accepted) return false;
-  request = dialog.Result();
-  return true;
-}
+CDialogService::SketchRequest CSketchDialog::Result() const { return m_request; }

@@ -2,14 +2,14 @@
 // scaled to fit the screen, where a press starts a stroke in the selected colour, moves add
 // points and a release ends it (strokes of fewer than two points are dropped); the colour bar
 // below it; Undo, Clear, OK and Cancel. Pressing and holding still removes the strokes of the
-// selected colour when the point allows the gesture. CQtSketchPointDialog runs it for the point.
+// selected colour when the point allows the gesture. The dialog service runs it for the point.
 // The dialog owns its widgets; the caller owns the dialog. UI thread only.
 #pragma once
 
 #include <QDialog>
 #include <QPointer>
 
-#include "points/sketch_point_dialog.h"
+#include "app/dialog_service.h"
 
 class QPushButton;
 
@@ -19,25 +19,20 @@ class CSketchDialog : public QDialog {
   static constexpr int kMaxViewWidth = 800;
   static constexpr int kMaxViewHeight = 560;
 
-  explicit CSketchDialog(const CSketchPointDialog::Request& request, QWidget* parent = nullptr);
+  explicit CSketchDialog(const CDialogService::SketchRequest& request, QWidget* parent = nullptr);
   ~CSketchDialog() override;
 
   // The strokes and colour as they stand.
-  CSketchPointDialog::Request Result() const;
+  CDialogService::SketchRequest Result() const;
   QWidget* Canvas() const;
   QWidget* ColourBar() const { return m_bar; }
   QPushButton* UndoButton() const { return m_undo; }
   QPushButton* ClearButton() const { return m_clear; }
 
  private:
-  CSketchPointDialog::Request m_request;
+  CDialogService::SketchRequest m_request;
   QWidget* m_canvas = nullptr;
   QWidget* m_bar = nullptr;
   QPushButton* m_undo = nullptr;
   QPushButton* m_clear = nullptr;
-};
-
-class CQtSketchPointDialog : public CSketchPointDialog {
- public:
-  bool Edit(Request& request) override;
 };

@@ -13,7 +13,6 @@
 
 #include "app/message_service.h"
 #include "app/services.h"
-#include "points/file_point_dialogs.h"
 #include "points/file_point_logic.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
@@ -29,7 +28,7 @@ using qlt::test::CScopedServices;
 using qlt::test::WriteFileBytes;
 
 // Answers the file dialogs as told and records what it was asked.
-class CScriptedFileDialogs : public CFilePointDialogs {
+class CScriptedFileDialogs : public CDialogService {
  public:
   std::optional<QString> OpenFile(const QString& filter, const QString& folder) override {
     ++opens;
@@ -42,7 +41,7 @@ class CScriptedFileDialogs : public CFilePointDialogs {
     lastExtension = extension;
     return saveAnswer;
   }
-  bool OpenInShell(const QString& path) override {
+  bool OpenInShell(const QString& path) {
     shellPaths.append(path);
     shellExists = QFile::exists(path);
     return shellResult;
@@ -54,6 +53,16 @@ class CScriptedFileDialogs : public CFilePointDialogs {
   int opens = 0;
   QString lastFilter, lastFolder, lastSaveName, lastExtension;
   QStringList shellPaths;
+};
+
+// Opens files through the scripted dialogs' record.
+class CScriptedShell : public CShell {
+ public:
+  explicit CScriptedShell(CScriptedFileDialogs* answers) : m_answers(answers) {}
+  bool Open(const QString& path) override { return m_answers->OpenInShell(path); }
+
+ private:
+  CScriptedFileDialogs* m_answers;
 };
 
 void SetTime(const QString& path, int secondsAgo) {
@@ -204,10 +213,12 @@ class FilePointTest : public WatchedFolderTest {
     m_page = m_project.AddPage();
     m_point = static_cast<CFilePoint*>(m_page->AddPoint(CFilePoint::kTypeCode));
     m_point->SetName(QStringLiteral("Attachment"));
-    m_previous = CFilePointDialogs::Install(&m_dialogs);
+    auto dialogs = std::make_unique<CScriptedFileDialogs>();
+    m_dialogs = dialogs.get();
+    m_services.Services().SetDialogService(std::move(dialogs));
+    m_services.Services().SetShell(std::make_unique<CScriptedShell>(m_dialogs));
     m_services.Services().SetTickCounter([this] { return m_ticks; });
   }
-  void TearDown() override { CFilePointDialogs::Install(m_previous); }
   QStringList Shown() const {
     QStringList texts;
     for (const auto& shown : m_services.Messages().Messages()) texts.append(shown.text);
@@ -220,8 +231,7 @@ class FilePointTest : public WatchedFolderTest {
   }
 
   CScopedServices m_services;
-  CScriptedFileDialogs m_dialogs;
-  CFilePointDialogs* m_previous = nullptr;
+  CScriptedFileDialogs* m_dialogs = nullptr;
   uint32_t m_ticks = 100'000;
   CProject m_project;
   CPage* m_page = nullptr;
@@ -230,13 +240,13 @@ class FilePointTest : public WatchedFolderTest {
 
 TEST_F(FilePointTest, AttachingThroughTheDialogAndClearingAsAnswered) {
   Make(In("a.txt"), 1, "alpha");
-  m_dialogs.openAnswer = In("a.txt");
+  m_dialogs->openAnswer = In("a.txt");
   m_point->Attach();
   EXPECT_EQ(Content(), QByteArray("alpha"));
-  EXPECT_EQ(m_dialogs.lastFilter, QStringLiteral("All Files|*.*||"));
+  EXPECT_EQ(m_dialogs->lastFilter, QStringLiteral("All Files|*.*||"));
   // Cancel keeps the file; No attaches another; Yes clears.
   Make(In("b.txt"), 1, "beta");
-  m_dialogs.openAnswer = In("b.txt");
+  m_dialogs->openAnswer = In("b.txt");
   m_services.Messages().QueueAnswer(kIdCancel);
   m_point->Attach();
   EXPECT_EQ(Content(), QByteArray("alpha"));
@@ -246,29 +256,29 @@ TEST_F(FilePointTest, AttachingThroughTheDialogAndClearingAsAnswered) {
   m_services.Messages().QueueAnswer(kIdYes);
   m_point->Attach();
   EXPECT_TRUE(m_point->Value().IsEmpty());
-  EXPECT_EQ(m_dialogs.opens, 2);
+  EXPECT_EQ(m_dialogs->opens, 2);
   // A read-only session attaches nothing.
   m_project.SetReadOnly(true);
   m_point->Attach();
-  EXPECT_EQ(m_dialogs.opens, 2);
+  EXPECT_EQ(m_dialogs->opens, 2);
 }
 
 TEST_F(FilePointTest, TooLargeOrVanishedFileIsRefusedWithAMessageAndTheValueKept) {
   Make(In("a.txt"), 1, "alpha");
-  m_dialogs.openAnswer = In("a.txt");
+  m_dialogs->openAnswer = In("a.txt");
   m_point->Attach();
   QFile huge(In("huge.bin"));
   ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
   ASSERT_TRUE(huge.resize(qint64(1) << 30));
   huge.close();
-  m_dialogs.openAnswer = In("huge.bin");
+  m_dialogs->openAnswer = In("huge.bin");
   m_services.Messages().QueueAnswer(kIdNo);
   m_point->Attach();
   EXPECT_EQ(Content(), QByteArray("alpha"));
   ASSERT_FALSE(Shown().isEmpty());
   EXPECT_TRUE(Shown().last().contains(QStringLiteral("too large"))) << Shown().last().toStdString();
   EXPECT_TRUE(Shown().last().contains(In("huge.bin")));
-  m_dialogs.openAnswer = In("gone.txt");
+  m_dialogs->openAnswer = In("gone.txt");
   m_services.Messages().QueueAnswer(kIdNo);
   m_point->Attach();
   EXPECT_EQ(Content(), QByteArray("alpha"));
@@ -286,14 +296,14 @@ TEST_F(FilePointTest, WatchedFolderGivesItsNewestFileAndTheDialogRightAfterAClea
   m_point->Attach();
   EXPECT_EQ(Content(), QByteArray("two"));
   EXPECT_FALSE(QFile::exists(In("second.jpeg")));  // delete source
-  EXPECT_EQ(m_dialogs.opens, 0);
+  EXPECT_EQ(m_dialogs->opens, 0);
   // Cleared and tapped again within 7 seconds: the dialog, not the folder.
   m_services.Messages().QueueAnswer(kIdYes);
   m_point->Attach();
   m_ticks += 6999;
   m_point->Attach();
-  EXPECT_EQ(m_dialogs.opens, 1);
-  EXPECT_EQ(m_dialogs.lastFolder, m_dir.path());
+  EXPECT_EQ(m_dialogs->opens, 1);
+  EXPECT_EQ(m_dialogs->lastFolder, m_dir.path());
   EXPECT_TRUE(m_point->Value().IsEmpty());
   // Later the folder is searched again.
   m_point->Attach();
@@ -303,27 +313,27 @@ TEST_F(FilePointTest, WatchedFolderGivesItsNewestFileAndTheDialogRightAfterAClea
   m_point->Attach();
   m_ticks += 10'000;
   m_point->Attach();
-  EXPECT_EQ(m_dialogs.opens, 2);
+  EXPECT_EQ(m_dialogs->opens, 2);
   EXPECT_TRUE(Shown().last().contains(m_dir.path())) << Shown().last().toStdString();
   EXPECT_TRUE(Shown().last().contains(QStringLiteral("jpg;jpeg")));
 }
 
 TEST_F(FilePointTest, SaveACopyAndOpenThroughATemporaryCopyThatHidingDeletes) {
   m_point->AssignValue(FileBlob::Make(QStringLiteral("plan.pdf"), "PDF!"));
-  m_dialogs.saveAnswer = In("copy.pdf");
+  m_dialogs->saveAnswer = In("copy.pdf");
   m_point->SaveCopy();
-  EXPECT_EQ(m_dialogs.lastSaveName, QStringLiteral("plan.pdf"));
-  EXPECT_EQ(m_dialogs.lastExtension, QStringLiteral("pdf"));
+  EXPECT_EQ(m_dialogs->lastSaveName, QStringLiteral("plan.pdf"));
+  EXPECT_EQ(m_dialogs->lastExtension, QStringLiteral("pdf"));
   EXPECT_EQ(qlt::test::ReadFileBytes(In("copy.pdf")), QByteArray("PDF!"));
-  m_dialogs.saveAnswer = In("no-such-folder/copy.pdf");
+  m_dialogs->saveAnswer = In("no-such-folder/copy.pdf");
   m_point->SaveCopy();
   ASSERT_EQ(Shown().size(), 1);
   EXPECT_TRUE(Shown().first().contains(In("no-such-folder/copy.pdf")));
 
   m_point->OpenCopy();
-  ASSERT_EQ(m_dialogs.shellPaths.size(), 1);
-  const QString temp = m_dialogs.shellPaths.first();
-  EXPECT_TRUE(m_dialogs.shellExists);
+  ASSERT_EQ(m_dialogs->shellPaths.size(), 1);
+  const QString temp = m_dialogs->shellPaths.first();
+  EXPECT_TRUE(m_dialogs->shellExists);
   EXPECT_TRUE(QFileInfo(temp).fileName() == QStringLiteral("QLTTemp_plan.pdf"));
   EXPECT_TRUE(m_point->Hide(true));
   EXPECT_TRUE(QFile::exists(temp));
@@ -333,7 +343,7 @@ TEST_F(FilePointTest, SaveACopyAndOpenThroughATemporaryCopyThatHidingDeletes) {
   m_point->AssignValue(CVariant::FromBytes(QByteArray("TWKFFILE\7\0\0\0", 12) +
                                            QByteArray(".\0.\0/\0.\0.\0/\0x\0", 14) + "z"));
   m_point->OpenCopy();
-  EXPECT_EQ(m_dialogs.shellPaths.size(), 1);
+  EXPECT_EQ(m_dialogs->shellPaths.size(), 1);
   EXPECT_EQ(Shown().size(), 2);
 }
 

@@ -8,20 +8,22 @@
 #include <QPainter>
 #include <cstdint>
 
+#include "app/services.h"
 #include "points/edit_point.h"
 #include "points/layout_drawing.h"
 #include "points/layout_point.h"
 #include "points/link_point.h"
-#include "points/link_shell.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
 #include "project/project.h"
 #include "support/project_builder.h"
+#include "support/recording_shell.h"
 #include "support/scoped_services.h"
 
 namespace {
 
 using qlt::test::AddPoint;
+using qlt::test::CRecordingShell;
 using qlt::test::CScopedServices;
 
 TEST(LayoutDrawing, SeparatorsFontsAndImageSizes) {
@@ -81,30 +83,14 @@ TEST(LinkPoint, ClassifiesAddresses) {
   }
 }
 
-// Records the addresses handed to the system instead of opening them.
-class CRecordingShell : public CLinkShell {
- public:
-  explicit CRecordingShell(QStringList* opened, bool succeed = true)
-      : m_opened(opened), m_succeed(succeed) {}
-  bool Open(const QString& address) override {
-    m_opened->append(address);
-    return m_succeed;
-  }
-
- private:
-  QStringList* m_opened;
-  bool m_succeed;
-};
-
 class LayoutLinkPointTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_page = m_project.AddPage();
     m_other = m_project.AddPage();
     m_other->SetUniqueNumber(4242);
-    m_previousShell = CLinkShell::Install(std::make_unique<CRecordingShell>(&m_opened));
+    m_services.Services().SetShell(std::make_unique<CRecordingShell>(&m_opened));
   }
-  void TearDown() override { CLinkShell::Install(std::move(m_previousShell)); }
 
   CLinkPoint* AddLink(const QString& address, uint32_t target = 0) {
     auto* link = AddPoint<CLinkPoint>(m_page, QString(), QStringLiteral("Go"));
@@ -134,7 +120,6 @@ class LayoutLinkPointTest : public ::testing::Test {
   CPage* m_other = nullptr;
   CPlainPageWindow m_window;
   QStringList m_opened;
-  std::unique_ptr<CLinkShell> m_previousShell;
 };
 
 TEST_F(LayoutLinkPointTest, DashesAloneAreALineOnePixelHighUnlessAnImageFollows) {
@@ -244,7 +229,7 @@ TEST_F(LayoutLinkPointTest, LinkChangesPageFirstThenOpensAndReportsAFailedOpen) 
 
   // A link to its own page does not change page; a refused open is told, not hidden.
   link->MutableSettings().targetPage = static_cast<uint32_t>(m_page->UniqueNumber());
-  CLinkShell::Install(std::make_unique<CRecordingShell>(&m_opened, false));
+  m_services.Services().SetShell(std::make_unique<CRecordingShell>(&m_opened, false));
   m_window.ClearRecords();
   link->OnTap(1, 1);
   EXPECT_TRUE(m_window.PageChanges().isEmpty());

@@ -10,9 +10,9 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "app/services.h"
 #include "points/custom_point.h"
 #include "points/file_point.h"
-#include "points/sketch_point_dialog.h"
 #include "points/sketch_point_logic.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
@@ -164,9 +164,9 @@ TEST(SketchLogicTest, OutputNamesAndBackgroundScaling) {
 }
 
 // Draws what it is told and records what it was handed.
-class CScriptedSketchDialog : public CSketchPointDialog {
+class CScriptedSketchDialog : public CDialogService {
  public:
-  bool Edit(Request& request) override {
+  bool EditSketch(SketchRequest& request) override {
     ++calls;
     received = request;
     if (!accept) return false;
@@ -178,7 +178,7 @@ class CScriptedSketchDialog : public CSketchPointDialog {
   QList<Stroke> add;
   int colour = 0;
   int calls = 0;
-  Request received;
+  SketchRequest received;
 };
 
 class SketchPointTest : public ::testing::Test {
@@ -187,9 +187,10 @@ class SketchPointTest : public ::testing::Test {
     m_page = m_project.AddPage();
     m_point = static_cast<CSketchPoint*>(m_page->AddPoint(CSketchPoint::kTypeCode));
     m_point->SetName(QStringLiteral("Site"));
-    m_previous = CSketchPointDialog::Install(&m_dialog);
+    auto dialog = std::make_unique<CScriptedSketchDialog>();
+    m_dialog = dialog.get();
+    m_services.Services().SetDialogService(std::move(dialog));
   }
-  void TearDown() override { CSketchPointDialog::Install(m_previous); }
   void Lay(int width = 310) {
     m_point->Init();
     m_page->Activate(&m_window);
@@ -202,8 +203,7 @@ class SketchPointTest : public ::testing::Test {
   QList<Stroke> Stored() const { return Decode(m_point->Value(), 1).strokes; }
 
   qlt::test::CScopedServices m_services;
-  CScriptedSketchDialog m_dialog;
-  CSketchPointDialog* m_previous = nullptr;
+  CScriptedSketchDialog* m_dialog = nullptr;
   CProject m_project;
   CPage* m_page = nullptr;
   CSketchPoint* m_point = nullptr;
@@ -218,23 +218,23 @@ TEST_F(SketchPointTest, DrawingStoresTheBinaryFormAndADamagedValueStaysUntilThen
   QPainter painter(&image);
   EXPECT_EQ(m_point->ItemRect().height(),
             m_point->CBasePoint::GetHeight(&painter, 310) + 2 + 64 + 16);
-  m_dialog.accept = false;
+  m_dialog->accept = false;
   m_point->Draw();
   EXPECT_EQ(m_point->Value(), damaged);
-  m_dialog.accept = true;
+  m_dialog->accept = true;
   m_point->Draw();  // OK without a stroke changes nothing
   EXPECT_EQ(m_point->Value(), damaged);
-  m_dialog.add = {Line(2, {{1, 1}, {5, 5}})};
-  m_dialog.colour = 3;
+  m_dialog->add = {Line(2, {{1, 1}, {5, 5}})};
+  m_dialog->colour = 3;
   m_point->Draw();
-  EXPECT_EQ(Stored(), m_dialog.add);
+  EXPECT_EQ(Stored(), m_dialog->add);
   EXPECT_EQ(m_point->SelectedColour(), 3);
-  EXPECT_EQ(m_dialog.received.canvas, QSize(300, 64));
+  EXPECT_EQ(m_dialog->received.canvas, QSize(300, 64));
   EXPECT_EQ(DecodeBinary(m_point->Value().Bytes()).canvas, QSize(300, 64));
   // Read-only: no drawing.
   m_project.SetReadOnly(true);
   m_point->Draw();
-  EXPECT_EQ(m_dialog.calls, 3);
+  EXPECT_EQ(m_dialog->calls, 3);
 }
 
 TEST_F(SketchPointTest, TapsPickColoursOnTheBarAndOpenTheSurfaceOnTheCanvas) {
@@ -246,11 +246,11 @@ TEST_F(SketchPointTest, TapsPickColoursOnTheBarAndOpenTheSurfaceOnTheCanvas) {
   const int barY = item.bottom() - 8;
   m_point->OnTap(item.left() + 5 + 300 * 5 / 8 + 3, barY);
   EXPECT_EQ(m_point->SelectedColour(), 5);
-  EXPECT_EQ(m_dialog.calls, 0);
+  EXPECT_EQ(m_dialog->calls, 0);
   m_point->OnTap(item.center().x(), item.bottom() - 16 - 20);
-  EXPECT_EQ(m_dialog.calls, 1);
-  EXPECT_EQ(m_dialog.received.paletteSize, 8);
-  EXPECT_EQ(m_dialog.received.colour, 5);
+  EXPECT_EQ(m_dialog->calls, 1);
+  EXPECT_EQ(m_dialog->received.paletteSize, 8);
+  EXPECT_EQ(m_dialog->received.colour, 5);
 }
 
 TEST_F(SketchPointTest, BackgroundComesFromAnotherPointsPhotoOrTheOwnPicture) {

@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <optional>
 
-#include "points/time_dialog_service.h"
+#include "app/services.h"
 #include "points/time_format.h"
 #include "support/computed_point_fixture.h"
 #include "support/user_locale.h"
@@ -232,9 +232,9 @@ TEST_F(TimeFormatTest, TapsStampChooseClearOrDoNothing) {
 // ---- the point
 
 // Answers the calendar as a test tells it and records what it was opened on.
-class CScriptedTimeDialogs : public CTimeDialogService {
+class CScriptedTimeDialogs : public CDialogService {
  public:
-  bool ChooseDateTime(QDateTime& value, Parts parts) override {
+  bool ChooseDateTime(QDateTime& value, TimeParts parts) override {
     openedOn.append(value);
     lastParts = parts;
     if (!answer) return false;
@@ -243,7 +243,7 @@ class CScriptedTimeDialogs : public CTimeDialogService {
   }
   std::optional<QDateTime> answer;
   QList<QDateTime> openedOn;
-  Parts lastParts = Parts::kDate;
+  TimeParts lastParts = TimeParts::kDate;
 };
 
 class TimePointTest : public ComputedPointFixture {
@@ -251,9 +251,8 @@ class TimePointTest : public ComputedPointFixture {
   void SetUp() override {
     auto dialogs = std::make_unique<CScriptedTimeDialogs>();
     m_dialogs = dialogs.get();
-    m_previous = CTimeDialogService::Install(std::move(dialogs));
+    m_services.Services().SetDialogService(std::move(dialogs));
   }
-  void TearDown() override { CTimeDialogService::Install(std::move(m_previous)); }
 
   CTimePoint* Time(const QString& name, int mode, const QString& format = kDefaultValue) {
     CTimePoint* point = Add<CTimePoint>(name);
@@ -278,7 +277,6 @@ class TimePointTest : public ComputedPointFixture {
 
   ScopedUserLocale m_locale{QLocale(QLocale::English, QLocale::UnitedStates)};
   CScriptedTimeDialogs* m_dialogs = nullptr;
-  std::unique_ptr<CTimeDialogService> m_previous;
 };
 
 TEST_F(TimePointTest, TapsStampClearAndKeepAsTheFlagsSay) {
@@ -326,7 +324,7 @@ TEST_F(TimePointTest, CalendarOpensOnTheStoredDateAndStoresWhatIsChosen) {
   EXPECT_EQ(visit->OutputText(), "1965-11-30");
   ASSERT_EQ(m_dialogs->openedOn.size(), 1);
   EXPECT_EQ(m_dialogs->openedOn[0], CScopedServices::FixedNow());
-  EXPECT_EQ(m_dialogs->lastParts, CTimeDialogService::Parts::kDate);
+  EXPECT_EQ(m_dialogs->lastParts, CDialogService::TimeParts::kDate);
 
   visit->MutableSettings().autoSet = 1;  // a filled point opens the calendar again
   m_dialogs->answer.reset();
@@ -336,7 +334,7 @@ TEST_F(TimePointTest, CalendarOpensOnTheStoredDateAndStoresWhatIsChosen) {
 
   m_dialogs->answer = At(2001, 1, 1, 17, 45);
   TapBox(at);
-  EXPECT_EQ(m_dialogs->lastParts, CTimeDialogService::Parts::kTime);
+  EXPECT_EQ(m_dialogs->lastParts, CDialogService::TimeParts::kTime);
   EXPECT_EQ(at->OutputText(), "17:45");
   at->OnTap(at->BoxRect().left() - 5, at->BoxRect().center().y());
   EXPECT_EQ(at->OutputText(), "17:45");

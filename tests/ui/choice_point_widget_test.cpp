@@ -12,6 +12,7 @@
 
 namespace {
 
+using qlt::test::CScopedServices;
 using qlt::test::PageViewTest;
 
 class ChoicePointWidgetTest : public PageViewTest {
@@ -122,6 +123,49 @@ TEST_F(ChoicePointWidgetTest, DropCombosPickTypeAndChooseSeveral) {
   lettersBox->showPopup();
   lettersBox->hidePopup();
   EXPECT_EQ(letters->OutputText(), QStringLiteral("A; B; "));
+}
+
+TEST_F(ChoicePointWidgetTest, AClearableDropStartsWithAnEntryThatClearsTheValue) {
+  CPage* page = AddPage();
+  CDropPoint::Settings settings;
+  settings.items = {QStringLiteral("01;Apple"), QStringLiteral("02;Pear")};
+  settings.split = 1;
+  settings.clearable = true;
+  CDropPoint* fruit = Add<CDropPoint>(page, QStringLiteral("Fruit"), settings);
+  settings.clearable = false;
+  CDropPoint* plain = Add<CDropPoint>(page, QStringLiteral("Plain"), settings);
+  settings.clearable = true;
+  settings.editable = 1;
+  CDropPoint* typed = Add<CDropPoint>(page, QStringLiteral("Typed"), settings);
+  fruit->SetValue(QStringLiteral("02"));
+  ShowView(320, 400);
+  m_view->SetPage(page, false);
+
+  QComboBox* box = ComboOf(fruit);
+  ASSERT_NE(box, nullptr);
+  ASSERT_EQ(box->count(), 3);
+  EXPECT_EQ(box->itemText(0), CScopedServices::Text("Point.DropList.Clear"));
+  EXPECT_FALSE(box->itemText(0).isEmpty());
+  EXPECT_EQ(box->itemText(1), QStringLiteral("Apple"));
+  // The stored value is marked past the clearing entry, and picks map back to the items.
+  EXPECT_EQ(box->currentText(), QStringLiteral("Pear"));
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_Up);
+  EXPECT_EQ(fruit->OutputText(), QStringLiteral("01"));
+  QTest::keyClick(box, Qt::Key_Up);
+  EXPECT_TRUE(fruit->OutputText().isEmpty());
+  EXPECT_EQ(box->currentIndex(), 0);
+  QTest::keyClick(box, Qt::Key_Down);
+  EXPECT_EQ(fruit->OutputText(), QStringLiteral("01"));
+  // Setting a value from outside marks the right entry too.
+  fruit->SetValue(QStringLiteral("02"));
+  EXPECT_EQ(box->currentText(), QStringLiteral("Pear"));
+
+  // Without the flag, and in an editable box (cleared by deleting its text), no such entry.
+  ASSERT_NE(ComboOf(plain), nullptr);
+  EXPECT_EQ(ComboOf(plain)->count(), 2);
+  ASSERT_NE(ComboOf(typed), nullptr);
+  EXPECT_EQ(ComboOf(typed)->itemText(0), QStringLiteral("Apple"));
 }
 
 }  // namespace

@@ -6,12 +6,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/services.h"
 #include "points/file_point.h"
-#include "points/file_point_dialogs.h"
 #include "points/sketch_point.h"
 #include "points/sketch_point_logic.h"
 #include "support/files.h"
 #include "support/page_view_fixture.h"
+#include "support/recording_shell.h"
+#include "ui/qt_dialog_service.h"
 #include "ui/sketch_dialog.h"
 #include "values/file_blob.h"
 
@@ -19,17 +21,12 @@ namespace {
 
 using qlt::test::PageViewTest;
 
-class CAnsweringFileDialogs : public CFilePointDialogs {
+class CAnsweringFileDialogs : public CDialogService {
  public:
   std::optional<QString> OpenFile(const QString&, const QString&) override { return open; }
   std::optional<QString> SaveFile(const QString&, const QString&) override { return save; }
-  bool OpenInShell(const QString& path) override {
-    opened.append(path);
-    return true;
-  }
   std::optional<QString> open;
   std::optional<QString> save;
-  QStringList opened;
 };
 
 void Stroke(QWidget* canvas, QPoint from, QPoint to) {
@@ -49,8 +46,11 @@ class FileSketchWidgetTest : public PageViewTest {
 TEST_F(FileSketchWidgetTest, FileButtonsAttachSaveAndOpen) {
   QTemporaryDir dir;
   ASSERT_TRUE(qlt::test::WriteFileBytes(dir.filePath("notes.txt"), QByteArray(1024, 'n')));
-  CAnsweringFileDialogs dialogs;
-  CFilePointDialogs* previous = CFilePointDialogs::Install(&dialogs);
+  auto answering = std::make_unique<CAnsweringFileDialogs>();
+  CAnsweringFileDialogs& dialogs = *answering;
+  m_services.Services().SetDialogService(std::move(answering));
+  QStringList opened;
+  m_services.Services().SetShell(std::make_unique<qlt::test::CRecordingShell>(&opened));
   CPage* page = AddPage();
   auto* point = static_cast<CFilePoint*>(page->AddPoint(CFilePoint::kTypeCode));
   point->SetCaption(QStringLiteral("Attachment"));
@@ -71,16 +71,15 @@ TEST_F(FileSketchWidgetTest, FileButtonsAttachSaveAndOpen) {
   EXPECT_EQ(qlt::test::ReadFileBytes(dir.filePath("copy.txt")), QByteArray(1024, 'n'));
   // Open: the third.
   Click(QPoint(right - 2 - 36 - 80 + 18, item.bottom() - 18));
-  ASSERT_EQ(dialogs.opened.size(), 1);
-  EXPECT_TRUE(QFile::exists(dialogs.opened.first()));
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_TRUE(QFile::exists(opened.first()));
   // Leaving the page deletes the temporary copy.
   m_view->SetPage(AddPage(QStringLiteral("Next")), false);
-  EXPECT_FALSE(QFile::exists(dialogs.opened.first()));
-  CFilePointDialogs::Install(previous);
+  EXPECT_FALSE(QFile::exists(opened.first()));
 }
 
 TEST_F(FileSketchWidgetTest, SketchSurfaceDrawsUndoesClearsAndPicksColours) {
-  CSketchPointDialog::Request request;
+  CDialogService::SketchRequest request;
   request.canvas = QSize(400, 200);
   request.paletteSize = 4;
   CSketchDialog dialog(request);
@@ -92,7 +91,7 @@ TEST_F(FileSketchWidgetTest, SketchSurfaceDrawsUndoesClearsAndPicksColours) {
   QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));  // a dot: dropped
   QTest::mouseClick(dialog.ColourBar(), Qt::LeftButton, Qt::NoModifier, QPoint(250, 8));
   Stroke(canvas, QPoint(300, 150), QPoint(390, 190));
-  CSketchPointDialog::Request result = dialog.Result();
+  CDialogService::SketchRequest result = dialog.Result();
   ASSERT_EQ(result.strokes.size(), 2);
   EXPECT_EQ(result.strokes[0].colour, 0);
   EXPECT_EQ(result.strokes[0].points.first(), QPoint(10, 10));
@@ -110,8 +109,7 @@ TEST_F(FileSketchWidgetTest, SketchSurfaceDrawsUndoesClearsAndPicksColours) {
 }
 
 TEST_F(FileSketchWidgetTest, TappingTheSketchOnAPageDrawsAndStoresTheStrokes) {
-  CQtSketchPointDialog surface;
-  CSketchPointDialog* previous = CSketchPointDialog::Install(&surface);
+  m_services.Services().SetDialogService(std::make_unique<CQtDialogService>());
   CPage* page = AddPage();
   auto* point = static_cast<CSketchPoint*>(page->AddPoint(CSketchPoint::kTypeCode));
   point->SetCaption(QStringLiteral("Sketch"));
@@ -134,7 +132,6 @@ TEST_F(FileSketchWidgetTest, TappingTheSketchOnAPageDrawsAndStoresTheStrokes) {
   ASSERT_EQ(stored.strokes.size(), 1);
   EXPECT_EQ(stored.strokes[0].points.first(), QPoint(5, 5));
   EXPECT_FALSE(stored.damaged);
-  CSketchPointDialog::Install(previous);
 }
 
 }  // namespace

@@ -4,42 +4,28 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "app/services.h"
 #include "platform/settings_store.h"
 #include "points/edit_point.h"
 #include "points/layout_point.h"
 #include "points/link_point.h"
-#include "points/link_shell.h"
 #include "points/outlook_point.h"
 #include "support/harness.h"
 #include "support/page_view_fixture.h"
 #include "support/project_builder.h"
+#include "support/recording_shell.h"
 
 namespace {
 
 using qlt::test::AddPoint;
+using qlt::test::CRecordingShell;
 using qlt::test::PageViewTest;
-
-class CRecordingShell : public CLinkShell {
- public:
-  explicit CRecordingShell(QStringList* opened) : m_opened(opened) {}
-  bool Open(const QString& address) override {
-    m_opened->append(address);
-    return true;
-  }
-
- private:
-  QStringList* m_opened;
-};
 
 class LayoutLinkContactsWidgetTest : public PageViewTest {
  protected:
   void SetUp() override {
     PageViewTest::SetUp();
-    m_previousShell = CLinkShell::Install(std::make_unique<CRecordingShell>(&m_opened));
-  }
-  void TearDown() override {
-    CLinkShell::Install(std::move(m_previousShell));
-    PageViewTest::TearDown();
+    m_services.Services().SetShell(std::make_unique<CRecordingShell>(&m_opened));
   }
   void Click(const QPoint& position) {
     QTest::mouseClick(m_view.get(), Qt::LeftButton, Qt::NoModifier, position);
@@ -47,7 +33,6 @@ class LayoutLinkContactsWidgetTest : public PageViewTest {
   }
 
   QStringList m_opened;
-  std::unique_ptr<CLinkShell> m_previousShell;
 };
 
 TEST_F(LayoutLinkContactsWidgetTest, SeparatorAndLinkClicks) {

@@ -3,21 +3,23 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QTimer>
 
+#include "app/services.h"
 #include "points/time_point.h"
 #include "support/page_view_fixture.h"
 #include "support/user_locale.h"
 #include "ui/calendar_dlg.h"
 #include "ui/date_time_box.h"
-#include "ui/qt_time_dialog_service.h"
+#include "ui/qt_dialog_service.h"
 
 namespace {
 
 using qlt::test::PageViewTest;
-using Parts = CTimeDialogService::Parts;
+using Parts = CDialogService::TimeParts;
 
 QDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
@@ -27,12 +29,8 @@ class TimePointWidgetTest : public PageViewTest {
  protected:
   void SetUp() override {
     PageViewTest::SetUp();
-    m_previous = CTimeDialogService::Install(std::make_unique<CQtTimeDialogService>());
+    m_services.Services().SetDialogService(std::make_unique<CQtDialogService>());
     m_services.SetNow(At(2024, 3, 14, 9, 26, 53));
-  }
-  void TearDown() override {
-    CTimeDialogService::Install(std::move(m_previous));
-    PageViewTest::TearDown();
   }
   CTimePoint* AddTime(CPage* page, const QString& caption, int mode, const QString& valueFormat,
                       const QString& displayFormat) {
@@ -65,7 +63,6 @@ class TimePointWidgetTest : public PageViewTest {
   static bool Dark(const QColor& c) { return c.red() < 90 && c.green() < 90 && c.blue() < 90; }
 
   ScopedUserLocale m_locale{QLocale(QLocale::English, QLocale::UnitedStates)};
-  std::unique_ptr<CTimeDialogService> m_previous;
 };
 
 TEST_F(TimePointWidgetTest, TappingTheBoxStampsThenClearsAndPaintsWhatIsStored) {
@@ -134,6 +131,17 @@ TEST_F(TimePointWidgetTest, CalendarLowersTheDayAndHighlightsTheChosenOne) {
   EXPECT_EQ(time.MonthBox(), nullptr);
   time.TimeBox()->setTime(QTime(7, 5));
   EXPECT_EQ(time.Value(), At(2024, 1, 31, 7, 5, 10));
+}
+
+TEST_F(TimePointWidgetTest, CalendarHeadingsNameTheDaysEvenWhereNarrowNamesAreDigits) {
+  const ScopedUserLocale plain(QLocale::c());
+  CCalendarDlg dialog(nullptr, At(2026, 12, 3), Parts::kDate);
+  QStringList headings;
+  for (const QLabel* label : dialog.findChildren<QLabel*>()) headings.append(label->text());
+  ASSERT_EQ(headings.size(), 7);
+  EXPECT_EQ(headings.first(), QStringLiteral("Mon"));
+  for (const QString& heading : headings)
+    EXPECT_FALSE(heading.front().isDigit()) << heading.toStdString();
 }
 
 TEST_F(TimePointWidgetTest, InlinePickerKeysAndNoneBoxStoreTheValue) {

@@ -1,15 +1,22 @@
-#include "ui/file_point_dialogs_qt.h"
+#include "ui/qt_dialog_service.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include "points/file_point_logic.h"
+#include "ui/calendar_dlg.h"
+#include "ui/sketch_dialog.h"
 
-std::optional<QString> CQtFilePointDialogs::OpenFile(const QString& filter, const QString& folder) {
+bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
+  CCalendarDlg dialog(QApplication::activeWindow(), value, parts);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  value = dialog.Value();
+  return true;
+}
+
+std::optional<QString> CQtDialogService::OpenFile(const QString& filter, const QString& folder) {
   QFileDialog dialog(QApplication::activeWindow());
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -19,8 +26,7 @@ std::optional<QString> CQtFilePointDialogs::OpenFile(const QString& filter, cons
   return dialog.selectedFiles().first();
 }
 
-std::optional<QString> CQtFilePointDialogs::SaveFile(const QString& name,
-                                                     const QString& extension) {
+std::optional<QString> CQtDialogService::SaveFile(const QString& name, const QString& extension) {
   QFileDialog dialog(QApplication::activeWindow());
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -34,6 +40,9 @@ std::optional<QString> CQtFilePointDialogs::SaveFile(const QString& name,
   return dialog.selectedFiles().first();
 }
 
-bool CQtFilePointDialogs::OpenInShell(const QString& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool CQtDialogService::EditSketch(SketchRequest& request) {
+  CSketchDialog dialog(request, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  request = dialog.Result();
+  return true;
 }

@@ -1,0 +1,13 @@
+#include "app/dialog_service.h"
+
+bool CDialogService::ChooseDateTime(QDateTime&, TimeParts) { return false; }
+
+std::optional<QString> CDialogService::OpenFile(const QString&, const QString&) {
+  return std::nullopt;
+}
+
+std::optional<QString> CDialogService::SaveFile(const QString&, const QString&) {
+  return std::nullopt;
+}
+
+bool CDialogService::EditSketch(SketchRequest&) { return false; }
