@@ -17,11 +17,15 @@
 #include "app/services.h"
 #include "platform/settings_store.h"
 #include "project/project.h"
+#include "sync/connection.h"
+#include "sync/sync_run.h"
 #include "ui/client_frame.h"
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
 #include "ui/qt_dialog_service.h"
+#include "ui/settings_dialog.h"
 #include "ui/shared_fonts.h"
+#include "ui/sync_dlg.h"
 
 namespace {
 
@@ -103,6 +107,47 @@ bool SnapDialogs(const QString& folder, const QString& filesFolder) {
   return SnapDialog(folder, QStringLiteral("5-dialog-file-save.png"), [&] {
     dialogs.SaveFile(QStringLiteral("site-plan.pdf"), QStringLiteral("pdf"));
   });
+}
+
+// The settings page and the synchronisation window. The window is pictured in the middle of a
+// run: the run is not connected, so the step and the count it would show are set on it.
+bool SnapSyncWindows(CClientFrame& frame, const QString& folder) {
+  CSettingsDialog* settings = frame.OpenSettings(QString());
+  Settle();
+  const QString settingsPath = QDir(folder).filePath(QStringLiteral("6-settings.png"));
+  const bool settingsSaved = settings && settings->grab().toImage().save(settingsPath, "PNG");
+  if (settings) settings->reject();
+  Settle();
+  if (!settingsSaved) {
+    PrintError(QStringLiteral("the settings page was not pictured"));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(settingsPath));
+
+  CConnectionSettings offline;
+  CConnection connection(offline, CHandshake::Identity(), 0);
+  CSyncRun run(connection, frame.Project(), frame.Database(), 30, nullptr, true);
+  CSyncDlg window(run, &frame);
+  bool saved = false;
+  const QString path = QDir(folder).filePath(QStringLiteral("6-sync-window.png"));
+  QTimer::singleShot(0, [&] {
+    Settle();
+    QString status = CLanguage::Instance().Translate(QStringLiteral("Sync.SendingSessions"));
+    status.replace(status.indexOf(QLatin1String("%s")), 2, QStringLiteral("2"));
+    status.replace(status.indexOf(QLatin1String("%s")), 2, QString::number(run.Total()));
+    window.SetStatus(status);
+    window.SetProgress(4, run.Total() + CSyncRun::kExtraSteps);
+    Settle();
+    saved = window.grab().toImage().save(path, "PNG");
+    run.Cancel();
+  });
+  window.Execute();
+  if (!saved) {
+    PrintError(QStringLiteral("the synchronisation window was not pictured"));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
 }
 
 // Sample sessions for the list: the values a field worker would have typed.
@@ -209,5 +254,6 @@ int CFrameTour::Main(int argc, char** argv) {
     Settle();
     if (frame.ShownPageIndex() == shown || number >= frame.Project()->PageCount()) break;
   }
-  return SnapDialogs(outFolder, files) ? 0 : 1;
+  if (!SnapDialogs(outFolder, files)) return 1;
+  return SnapSyncWindows(frame, outFolder) ? 0 : 1;
 }
