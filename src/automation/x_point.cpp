@@ -3,6 +3,7 @@
 #include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/facet_support.h"
+#include "automation/hosted_control.h"
 #include "points/custom_point.h"
 #include "project/base_point.h"
 #include "project/page.h"
@@ -119,8 +120,17 @@ HRESULT XPoint::get_TypeCode(LONG* pnCode) {
 HRESULT XPoint::get_Custom(IDispatch** ppCustom) {
   if (m_point == nullptr) return ReturnNoObject(ppCustom, RPC_E_DISCONNECTED);
   if (ppCustom == nullptr) return E_POINTER;
-  // No custom point has a hosted control in this build, so a custom point's is always missing.
-  return ReturnNoObject(ppCustom, m_point->TypeCode() == CCustomPoint::kTypeCode ? S_FALSE : S_OK);
+  // A custom point's control, when it has one and it answers to IDispatch.
+  auto* custom = dynamic_cast<CCustomPoint*>(m_point);
+  if (custom == nullptr) return ReturnNoObject(ppCustom, S_OK);
+  auto* hosted = dynamic_cast<CHostedControl*>(custom->Control());
+  void* raw = nullptr;
+  if (hosted == nullptr || FAILED(hosted->Object()->QueryInterface(IID_IDispatch, &raw)) ||
+      raw == nullptr) {
+    return ReturnNoObject(ppCustom, S_FALSE);
+  }
+  *ppCustom = static_cast<IDispatch*>(raw);
+  return S_OK;
 }
 
 HRESULT XPoint::get_Name(BSTR* pstr) {

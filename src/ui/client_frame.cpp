@@ -21,6 +21,8 @@
 #include "app/message_service.h"
 #include "app/services.h"
 #include "app/twkf_app.h"
+#include "automation/automation_root.h"
+#include "automation/custom_point_host.h"
 #include "editing/project_summary.h"
 #include "editing/session_binding.h"
 #include "platform/settings_store.h"
@@ -632,6 +634,7 @@ void CClientFrame::OpenProject(const QString& path) {
     }
     m_flow = CEditingFlow::Open(path, &m_settings);
     if (!m_flow) return;
+    AttachAutomation();
     m_flow->SetDisplay(m_pageView);
     m_listFilter = CSession::kStateActive;
     m_filterBar->SetSelected(0);
@@ -663,7 +666,24 @@ void CClientFrame::ReleaseProject() {
     m_flow->SetDisplay(nullptr);
   }
   m_pageView->SetPage(nullptr, false);
+  if (m_flow && m_automation) {
+    // The project's objects are disconnected and its controls let go while it still exists.
+    m_automation->CloseProject(&m_flow->Project());
+    CCustomPointHost::ReleaseControls(m_flow->Project());
+  }
   m_flow.reset();
+}
+
+void CClientFrame::AttachAutomation() {
+  if (!m_automation) {
+    m_automation = std::make_unique<CAutomationRoot>();
+    m_customPoints = std::make_unique<CCustomPointHost>(m_automation.get(), [] {
+      CTWKFApp* app = CTWKFApp::Instance();
+      return app != nullptr && app->RegisterCustomPointLibraries();
+    });
+  }
+  m_automation->AddOpenProject(&m_flow->Project());
+  m_customPoints->CreateControls(m_flow->Project());
 }
 
 void CClientFrame::CloseProject() {

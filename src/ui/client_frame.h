@@ -64,6 +64,9 @@ class CCommandLineEvent : public QEvent {
   QString m_text;
 };
 
+class CAutomationRoot;
+class CCustomPointHost;
+
 class CClientFrame : public QWidget {
   Q_OBJECT
 
@@ -210,6 +213,8 @@ class CClientFrame : public QWidget {
   void MarkSessions(bool mark);
   void DeleteSessions();
   void ReleaseProject();
+  // Hands the opened project to the automation objects and creates its custom-point controls.
+  void AttachAutomation();
   void WatchDataFolder();
   // Names, sizes and times of the project files in the data folder.
   QStringList ProjectFileStamps() const;
@@ -233,6 +238,10 @@ class CClientFrame : public QWidget {
   QStringList m_listedStamps;
   QPointer<QMenu> m_menu;
 
+  // The automation objects and the custom-point controls of the open project; declared before
+  // the flow so that they outlive it.
+  std::unique_ptr<CAutomationRoot> m_automation;
+  std::unique_ptr<CCustomPointHost> m_customPoints;
   std::unique_ptr<CEditingFlow> m_flow;
   QString m_lastCommandLine;
   uint32_t m_listFilter = 0;
