@@ -74,7 +74,10 @@ void CServerCommand::PrintUsage(std::FILE* out, bool full) {
       "                     .ppd there, or with \"qlt session fill DIR/push/NAME.ppc --save\"\n"
       "                     beside a copy of the project file.\n"
       "\n"
-      "Telegrams are not relayed yet.\n"
+      "Telegrams: a telegram a unit sends (code 41) for a project DIR holds (by file name) is\n"
+      "relayed as it came (code 42) to every other unit online at that moment; each unit applies\n"
+      "it only while it has that project open. A telegram for a project DIR does not hold is\n"
+      "dropped. Nothing of a telegram is stored, and the sender does not get its own back.\n"
       "\n"
       "Exit codes: 0 stopped by SIGINT or SIGTERM, 1 it cannot listen or make DIR, 2 bad usage.\n",
       out);

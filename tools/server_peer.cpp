@@ -17,6 +17,8 @@ namespace {
 
 // Codes the connection itself uses: pings, and the unit's answer to a new unit ID.
 enum : uint32_t { kPing = 0, kPingAnswer = 1 };
+// A telegram from a unit, and the same relayed to the others.
+enum : uint32_t { kTelegramFromUnit = 41, kTelegramToUnit = 42 };
 
 QString GuidOf(const QByteArray& bytes) {
   return CSession::GuidText(CSession::GuidFromBytes(bytes.constData(), bytes.size()));
@@ -66,6 +68,12 @@ void CServerData::Log(const QString& line) {
   std::fflush(stdout);
 }
 
+void CServerData::Join(CServerPeer* peer) {
+  if (!m_online.contains(peer)) m_online.append(peer);
+}
+
+void CServerData::Leave(CServerPeer* peer) { m_online.removeAll(peer); }
+
 // ---- CServerPeer
 
 CServerPeer::CServerPeer(CServerData& data, const CServerLink::Options& options, QTcpSocket* socket,
@@ -90,11 +98,12 @@ CServerPeer::CServerPeer(CServerData& data, const CServerLink::Options& options,
   });
   connect(socket, &QTcpSocket::disconnected, this, [this] {
     Log(QStringLiteral("disconnected"));
+    m_data.Leave(this);
     deleteLater();
   });
 }
 
-CServerPeer::~CServerPeer() = default;
+CServerPeer::~CServerPeer() { m_data.Leave(this); }
 
 void CServerPeer::Log(const QString& text) const {
   CServerData::Log(QStringLiteral("#%1 %2").arg(m_number).arg(text));
@@ -112,6 +121,7 @@ void CServerPeer::OnOnline() {
           .arg(m_link->UnitId())
           .arg(m_link->GetOptions().secondVariant ? 2 : 1)
           .arg(m_link->IsEncrypted() ? u"encrypted"_qs : u"not encrypted"_qs));
+  m_data.Join(this);
   if (m_data.AskInventory()) {
     CNetMessage request(SyncCode::kProjectInventoryRequest);
     request.WriteU8(1);  // with session counts
@@ -142,6 +152,9 @@ void CServerPeer::OnMessage(CNetMessage& message) {
       return;
     case SyncCode::kProjectInventory:
       OnInventory(message);
+      return;
+    case kTelegramFromUnit:
+      OnTelegram(message);
       return;
     case SyncCode::kProjectFileReceipt: {
       QString name;
@@ -388,4 +401,29 @@ void CServerPeer::OnInventory(CNetMessage& message) {
           .arg(m_link->UnitId())
           .arg(count)
           .arg(entries.isEmpty() ? QString() : u": "_qs + entries.join(u", "_qs)));
+}
+
+void CServerPeer::OnTelegram(CNetMessage& message) {
+  QString name;
+  uint32_t unique = 0;
+  if (!message.ReadString(name) || !message.ReadU32(unique)) {
+    Log(QStringLiteral("telegram dropped: the message is damaged"));
+    return;
+  }
+  if (!CServerData::IsSafeName(name) ||
+      m_data.FindProject(name).status != CServerData::Project::kFound) {
+    Log(QStringLiteral("telegram for %1 dropped: no such project").arg(name));
+    return;
+  }
+  // The payload goes on unchanged: the receiving units read the telegram themselves.
+  const CNetMessage relayed(kTelegramToUnit, message.Payload());
+  int count = 0;
+  for (CServerPeer* peer : m_data.OnlinePeers()) {
+    if (peer == this) continue;
+    peer->Send(relayed);
+    ++count;
+  }
+  Log(QStringLiteral("telegram for %1 from unit %2 relayed to %3 unit(s)")
+          .arg(name, m_link->UnitId())
+          .arg(count));
 }

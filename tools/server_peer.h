@@ -2,12 +2,14 @@
 // frames) and the answers to what it asks while online: project checks and updates from the data
 // folder, received sessions stored in the project's session database there, pushes of the sessions
 // placed in the push folder, and the inventory it reports. CServerData holds what all peers share:
-// the data folder, the open session databases and the log. The server command owns both; main
+// the data folder, the open session databases, the units online (among which telegrams are relayed)
+// and the log. The server command owns both; main
 // thread.
 #pragma once
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -19,6 +21,7 @@
 #include "sync/server_link.h"
 
 class CNetMessage;
+class CServerPeer;
 class QTcpSocket;
 
 // What every peer of one server shares.
@@ -49,6 +52,11 @@ class CServerData {
   // One line on stdout, flushed at once (the output is usually a pipe).
   static void Log(const QString& line);
 
+  // The units online now, in the order they came online (telegrams are relayed among them).
+  void Join(CServerPeer* peer);
+  void Leave(CServerPeer* peer);
+  const QList<CServerPeer*>& OnlinePeers() const { return m_online; }
+
  private:
   struct Cached {
     qint64 size = -1;
@@ -60,6 +68,7 @@ class CServerData {
   bool m_askInventory;
   QHash<QString, Cached> m_projects;
   std::map<QString, std::unique_ptr<CSessionDatabase>> m_databases;
+  QList<CServerPeer*> m_online;
 };
 
 class CServerPeer : public QObject, private CServerLink::CListener {
@@ -85,6 +94,8 @@ class CServerPeer : public QObject, private CServerLink::CListener {
   void OnPushRequest(CNetMessage& message);
   void OnPushReceipt(CNetMessage& message);
   void OnInventory(CNetMessage& message);
+  // Relays a unit's telegram to every other unit online.
+  void OnTelegram(CNetMessage& message);
   // Sends every active session of the push database of `name` (pushed as `unique`); the count.
   int Push(const QString& name, int32_t unique);
   // The status of a project check or acknowledgement for `name` with the unit's `unique`.

@@ -37,6 +37,7 @@
 #include "sync/online_router.h"
 #include "sync/server_requests.h"
 #include "sync/sync_run.h"
+#include "sync/telegram_link.h"
 #include "ui/client_button_bar.h"
 #include "ui/client_filter_bar.h"
 #include "ui/client_header_ctrl.h"
@@ -345,7 +346,16 @@ void CClientFrame::CreateConnection() {
                                   run->OnProjectInstalled(name, unique);
                                 }
                               }});
-  m_router->SetFallback([this](CNetMessage& message) { return m_serverRequests->Handle(message); });
+  // Telegrams leave through the connection and arrive for the open project.
+  CTelegramSender::Install(std::make_unique<CTelegramLink>(*m_serverConnection, [] {
+    return CTWKFApp::Instance() ? CTWKFApp::Instance()->UnitId() : QString();
+  }));
+  m_router->SetFallback([this](CNetMessage& message) {
+    if (message.Code() == CTelegramLink::kTelegramFromServer) {
+      return CTelegramLink::Receive(message, Project());
+    }
+    return m_serverRequests->Handle(message);
+  });
   m_serverConnection->SetListener(m_router.get());
   m_serverConnection->Restart(!settings.onDemand);
 }
