@@ -70,10 +70,8 @@ int main(int argc, char** argv) {
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");
   std::unique_ptr<CClientFrame> frame;
-  const QString startLine = CTWKFApp::CommandLineFromArguments(commandLine.operands);
-  app.SetMainWindowFactory([&frame, &app, echo, &startLine] {
-    // A command link this start was given reaches the frame once it is up.
-    frame = std::make_unique<CClientFrame>(app.Settings(), app.DataFolder(), startLine);
+  app.SetMainWindowFactory([&frame, &app, echo] {
+    frame = std::make_unique<CClientFrame>(app.Settings(), app.DataFolder());
     CClientFrame* target = frame.get();
     // A later start brings the window to the front maximised; its command line, like this
     // start's own, goes to the frame's command handler.
@@ -97,7 +95,7 @@ int main(int argc, char** argv) {
     target->ShowWithPlacement();
     return true;
   });
-  if (!app.InitInstance(startLine)) {
+  if (!app.InitInstance(CTWKFApp::CommandLineFromArguments(commandLine.operands))) {
     return 0;
   }
   if (echo) Echo(QStringLiteral("ready"));
