@@ -1,12 +1,11 @@
 #include "editing/editing_flow.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QVariant>
 
 #include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
+#include "editing/json_value.h"
 #include "platform/settings_store.h"
 #include "project/base_point.h"
 #include "project/page.h"
@@ -102,12 +101,15 @@ bool CEditingFlow::Start(const QUuid& guid, CSession* session,
   if (arguments) {
     // The lock as the previous attach left it decides whether a link may fill values.
     if (!m_binding.IsLocked()) {
-      const QJsonObject values =
-          QJsonDocument::fromJson(arguments->value(QStringLiteral("values")).toUtf8()).object();
-      for (auto it = values.begin(); it != values.end(); ++it) {
-        const CBasePoint* point =
-            it.key().isEmpty() ? nullptr : m_project->FindPointByName(it.key());
-        if (point) m_session->SetValueText(point->Name(), it.value().toVariant().toString());
+      // Each member's text as the link wrote it (a number keeps its form).
+      const std::optional<CJsonValue> values =
+          CJsonValue::Parse(arguments->value(QStringLiteral("values")));
+      if (values && values->IsObject()) {
+        for (const CJsonValue& member : values->Children()) {
+          const CBasePoint* point =
+              member.Name().isEmpty() ? nullptr : m_project->FindPointByName(member.Name());
+          if (point) m_session->SetValueText(point->Name(), member.Text());
+        }
       }
     }
     bool ok = false;

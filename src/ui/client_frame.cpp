@@ -32,6 +32,7 @@
 #include "project/project.h"
 #include "sessions/session_database.h"
 #include "sessions/system_time.h"
+#include "sync/command_link_runner.h"
 #include "sync/connection.h"
 #include "sync/net_message.h"
 #include "sync/online_router.h"
@@ -41,6 +42,7 @@
 #include "ui/client_button_bar.h"
 #include "ui/client_filter_bar.h"
 #include "ui/client_header_ctrl.h"
+#include "ui/frame_link_host.h"
 #include "ui/frame_sync_host.h"
 #include "ui/page_ctrl.h"
 #include "ui/project_list_ctrl.h"
@@ -303,11 +305,22 @@ bool CClientFrame::OnCommandLine(const QString& text) {
   if (line.size() >= 2 && line.startsWith(u'"') && line.endsWith(u'"')) {
     line = line.mid(1, line.size() - 2);
   }
+  // A link arriving while another one waits on a question or a synchronisation comes back once
+  // that one is done, so two links never interleave their steps.
+  static bool running = false;
+  if (running) {
+    QTimer::singleShot(200, this, [this, text] { PostCommandLine(text); });
+    return line.startsWith(QLatin1String("qlt://"));
+  }
   m_lastCommandLine = line;
   Q_EMIT commandLineTaken(text);
-  // What a link asks for is carried out by the command-link handling; a plain file path opens
-  // nothing here.
-  return line.startsWith(QLatin1String("qlt://"));
+  // A plain file path opens nothing here.
+  CFrameLinkHost host(*this, m_dataFolder);
+  CCommandLinkRunner runner(host, *m_router, &m_settings);
+  running = true;
+  const bool link = runner.Run(line);
+  running = false;
+  return link;
 }
 
 void CClientFrame::CreateConnection() {
