@@ -31,6 +31,7 @@
 #include "sessions/session_database.h"
 #include "sessions/system_time.h"
 #include "sync/connection.h"
+#include "sync/download_requests.h"
 #include "sync/net_message.h"
 #include "sync/online_router.h"
 #include "sync/server_requests.h"
@@ -343,7 +344,17 @@ void CClientFrame::CreateConnection() {
                                   run->OnProjectInstalled(name, unique);
                                 }
                               }});
-  m_router->SetFallback([this](CNetMessage& message) { return m_serverRequests->Handle(message); });
+  const CTWKFApp* app = CTWKFApp::Instance();
+  m_downloads = std::make_unique<CDownloadRequests>(
+      m_dataFolder, app ? app->ProgramFolder() : QCoreApplication::applicationDirPath(),
+      [this](const CNetMessage& message) { return m_serverConnection->Send(message); });
+  m_downloads->SetHooks(
+      {[this] { return m_router->CanAsk() && QApplication::activeModalWidget() == nullptr; },
+       [this] { m_serverConnection->SetTranslationChecksum(CLanguage::Instance().Checksum()); }});
+  m_router->SetFallback([this](CNetMessage& message) {
+    if (CDownloadRequests::Serves(message.Code())) return m_downloads->Handle(message);
+    return m_serverRequests->Handle(message);
+  });
   m_serverConnection->SetListener(m_router.get());
   m_serverConnection->Restart(!settings.onDemand);
 }
