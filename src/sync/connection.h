@@ -109,6 +109,8 @@ class CConnection : public QObject {
   // The unit as the next handshake presents it; the settings dialog changes its ID.
   const CHandshake::Identity& Identity() const { return m_identity; }
   void SetUnitId(const QString& unitId) { m_identity.unitId = unitId; }
+  // The translation was reloaded: the next handshake compares the server's checksum with this.
+  void SetTranslationChecksum(uint32_t checksum) { m_translationChecksum = checksum; }
 
  Q_SIGNALS:
   // Every change of state; the main window relabels its connection button.

@@ -34,6 +34,7 @@
 #include "sessions/system_time.h"
 #include "sync/command_link_runner.h"
 #include "sync/connection.h"
+#include "sync/download_requests.h"
 #include "sync/net_message.h"
 #include "sync/online_router.h"
 #include "sync/server_requests.h"
@@ -363,10 +364,18 @@ void CClientFrame::CreateConnection() {
   CTelegramSender::Install(std::make_unique<CTelegramLink>(*m_serverConnection, [] {
     return CTWKFApp::Instance() ? CTWKFApp::Instance()->UnitId() : QString();
   }));
+  const CTWKFApp* app = CTWKFApp::Instance();
+  m_downloads = std::make_unique<CDownloadRequests>(
+      m_dataFolder, app ? app->ProgramFolder() : QCoreApplication::applicationDirPath(),
+      [this](const CNetMessage& message) { return m_serverConnection->Send(message); });
+  m_downloads->SetHooks(
+      {[this] { return m_router->CanAsk() && QApplication::activeModalWidget() == nullptr; },
+       [this] { m_serverConnection->SetTranslationChecksum(CLanguage::Instance().Checksum()); }});
   m_router->SetFallback([this](CNetMessage& message) {
     if (message.Code() == CTelegramLink::kTelegramFromServer) {
       return CTelegramLink::Receive(message, Project());
     }
+    if (CDownloadRequests::Serves(message.Code())) return m_downloads->Handle(message);
     return m_serverRequests->Handle(message);
   });
   m_serverConnection->SetListener(m_router.get());

@@ -35,6 +35,7 @@ class CConnection;
 class COnlineRouter;
 class CFrameSyncHost;
 class CServerRequests;
+class CDownloadRequests;
 class CSettingsDialog;
 class CSettingsStore;
 class QFileSystemWatcher;
@@ -256,6 +257,8 @@ class CClientFrame : public QWidget {
   // inventory), served over the frame through its host; the router's fallback.
   std::unique_ptr<CFrameSyncHost> m_syncHost;
   std::unique_ptr<CServerRequests> m_serverRequests;
+  // The upgrade and translation downloads the server offers; beside the requests.
+  std::unique_ptr<CDownloadRequests> m_downloads;
   QPointer<CSettingsDialog> m_settingsDialog;
   QTimer* m_connectionTimer;  // timer 1: the connection's tick
   bool m_painted = false;
