@@ -55,6 +55,18 @@ class CServices {
     m_shell = shell ? std::move(shell) : std::make_unique<CShell>();
   }
 
+  // --- where a command link ("qlt://...") that a point opens goes: the main window takes it as a
+  // command line of its own; without a taker (headless, tests) the point refuses it
+  void SetCommandLinkTaker(std::function<void(const QString&)> taker) {
+    m_commandLinks = std::move(taker);
+  }
+  // False when nobody takes command links.
+  bool TakeCommandLink(const QString& link) const {
+    if (!m_commandLinks) return false;
+    m_commandLinks(link);
+    return true;
+  }
+
   // --- folders; empty means "resolve as the application does at start-up"
   QString programFolderOverride;
   QString dataFolderOverride;
@@ -66,4 +78,5 @@ class CServices {
   std::unique_ptr<CMessageService> m_messages;
   std::unique_ptr<CDialogService> m_dialogs;
   std::unique_ptr<CShell> m_shell;
+  std::function<void(const QString&)> m_commandLinks;
 };

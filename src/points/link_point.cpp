@@ -187,6 +187,7 @@ void CLinkPoint::OpenAddress(const QString& address) {
     case AddressKind::kNone:
       return;
     case AddressKind::kCommand:
+      if (CServices::Instance().TakeCommandLink(address)) return;
       messages.ShowMessage(FormatMessage(QStringLiteral("Point.Link.NoCommandLinks"), address),
                            kMbOk | kMbIconExclamation);
       return;

@@ -148,6 +148,8 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
   }
 
   CreateConnection();
+  // A link point's command link is carried out as a command line of this window's own.
+  CServices::Instance().SetCommandLinkTaker([this](const QString& link) { PostCommandLine(link); });
 
   // Keyboard roads to what the button bar offers.
   const auto shortcut = [this](const QKeySequence& keys, uint32_t command) {
@@ -175,6 +177,7 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
 }
 
 CClientFrame::~CClientFrame() {
+  CServices::Instance().SetCommandLinkTaker({});
   // The views let go of the page and the list before the project goes away.
   ReleaseProject();
 }

@@ -216,6 +216,15 @@ TEST_F(LayoutLinkPointTest, TapsOpenAskOrRefuseByAddress) {
     }
     m_page->RemovePoint(link);
   }
+  // Where the main window takes command links, the link goes there and nothing is shown.
+  QStringList taken;
+  m_services.Services().SetCommandLinkTaker([&](const QString& link) { taken.append(link); });
+  m_services.Messages().ClearMessages();
+  CLinkPoint* command = AddLink(u"qlt://send/sessions"_qs);
+  m_page->Activate(&m_window);
+  command->OnTap(1, 1);
+  EXPECT_EQ(taken, QStringList{u"qlt://send/sessions"_qs});
+  EXPECT_TRUE(MessageTexts().isEmpty());
 }
 
 TEST_F(LayoutLinkPointTest, LinkChangesPageFirstThenOpensAndReportsAFailedOpen) {
