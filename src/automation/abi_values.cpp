@@ -196,36 +196,8 @@ HRESULT FromAbi(const VARIANT& in, CVariant& out, int depth) {
     VARIANT plain;
     VariantInit(&plain);
     plain.vt = target;
-    const size_t size = [&]() -> size_t {
-      switch (target) {
-        case VT_I1:
-        case VT_UI1:
-          return 1;
-        case VT_I2:
-        case VT_UI2:
-        case VT_BOOL:
-          return 2;
-        case VT_I4:
-        case VT_UI4:
-        case VT_R4:
-        case VT_ERROR:
-        case VT_INT:
-        case VT_UINT:
-          return 4;
-        case VT_R8:
-        case VT_CY:
-        case VT_DATE:
-        case VT_I8:
-        case VT_UI8:
-          return 8;
-        case VT_BSTR:
-        case VT_DISPATCH:
-        case VT_UNKNOWN:
-          return sizeof(void*);
-        default:
-          return 0;
-      }
-    }();
+    // A variant held by reference is unwrapped above, never copied as plain bytes.
+    const size_t size = target == VT_VARIANT ? 0 : AbiElementSize(target);
     if (size == 0) return DISP_E_BADVARTYPE;
     memcpy(&plain.llVal, in.byref, size);
     return FromAbi(plain, out, depth + 1);
