@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/com.h"
 #include "project/page.h"
 #include "project/project.h"
+#include "values/abi_values.h"
 
 namespace {
 

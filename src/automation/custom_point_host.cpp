@@ -9,6 +9,7 @@
 #include "automation/custom_point_site.h"
 #include "automation/hosted_control.h"
 #include "points/custom_point.h"
+#include "project/point_type.h"
 #include "project/project.h"
 #include "qlt_class_registry.h"
 
@@ -39,8 +40,16 @@ QHash<QString, void*>& LoadedLibraries() {
 }  // namespace
 
 const QList<CCustomPointHost::BuiltInClass>& CCustomPointHost::BuiltInClasses() {
-  // Filled as the built-in custom points arrive.
-  static const QList<BuiltInClass> classes;
+  // Every point type that brings its own control's creator.
+  static const QList<BuiltInClass> classes = [] {
+    QList<BuiltInClass> all;
+    for (const CPointType* type : CPointType::Registered()) {
+      if (type->classId != nullptr && type->createControl != nullptr) {
+        all.append(BuiltInClass{type->classId, type->progId, type->createControl});
+      }
+    }
+    return all;
+  }();
   return classes;
 }
 

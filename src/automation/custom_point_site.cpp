@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QRect>
 
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/facet_support.h"
 #include "automation/x_point.h"
@@ -12,6 +11,7 @@
 #include "project/page_window.h"
 #include "project/project.h"
 #include "project/template_expander.h"
+#include "values/abi_values.h"
 #include "values/variant.h"
 
 using qlt::automation::ReturnBool;

@@ -1,6 +1,6 @@
 #include "automation/dispatch_table.h"
 
-#include "automation/abi_values.h"
+#include "values/abi_values.h"
 
 namespace qlt::automation {
 

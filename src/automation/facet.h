@@ -6,7 +6,7 @@
 #pragma once
 
 #include "automation/dispatch_table.h"
-#include "automation/interfaces.h"
+#include "qlt_automation.h"
 
 class CAutomationRoot;
 

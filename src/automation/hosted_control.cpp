@@ -1,9 +1,9 @@
 #include "automation/hosted_control.h"
 
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/custom_point_site.h"
 #include "automation/property_bag.h"
+#include "values/abi_values.h"
 #include "values/variant.h"
 
 CHostedControl::CHostedControl(CAutomationRoot* root, CCustomPoint* point, ICustomPoint* control,

@@ -1,6 +1,6 @@
 #include "automation/property_bag.h"
 
-#include "automation/abi_values.h"
+#include "values/abi_values.h"
 #include "values/variant_map.h"
 
 namespace {

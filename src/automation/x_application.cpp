@@ -6,12 +6,12 @@
 #include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/enum_variant.h"
 #include "automation/facet_support.h"
 #include "project/display_scale.h"
 #include "project/project.h"
+#include "values/abi_values.h"
 
 using namespace qlt::automation;
 

@@ -1,6 +1,5 @@
 #include "automation/x_page.h"
 
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/enum_variant.h"
 #include "automation/facet_support.h"
@@ -8,6 +7,7 @@
 #include "project/page.h"
 #include "project/page_window.h"
 #include "project/project.h"
+#include "values/abi_values.h"
 
 using namespace qlt::automation;
 

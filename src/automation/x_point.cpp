@@ -1,6 +1,5 @@
 #include "automation/x_point.h"
 
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/facet_support.h"
 #include "automation/hosted_control.h"
@@ -8,6 +7,7 @@
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/point_factory.h"
+#include "values/abi_values.h"
 #include "values/variant.h"
 
 using namespace qlt::automation;

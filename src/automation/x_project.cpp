@@ -1,12 +1,12 @@
 #include "automation/x_project.h"
 
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
 #include "automation/enum_variant.h"
 #include "automation/facet_support.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"
+#include "values/abi_values.h"
 
 using namespace qlt::automation;
 

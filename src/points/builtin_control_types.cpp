@@ -1,23 +1,14 @@
-// The built-in custom controls: custom points (type code 12) whose control the program creates
-// itself, registered under their class and program identifiers. Each descriptor moves into its
-// control's own source file when the control class is written.
-#include "points/custom_point.h"
-#include "project/point_type.h"
+// The built-in custom controls not yet written: custom points (type code 12) registered under
+// their class and program identifiers, without a creator, so their points show the placeholder.
+// Each descriptor moves into its control's own source file, with its creator, when the control
+// class is written.
+#include "points/builtin_control.h"
 
 namespace {
 
 CPointType Control(int rank, const char* classId, const char* progId, const char* displayName,
                    const char* description, int icon, int32_t flags) {
-  return CPointType{
-      .typeCode = CCustomPoint::kTypeCode,
-      .rank = rank,
-      .displayName = displayName,
-      .description = description,
-      .icon = icon,
-      .flags = flags,
-      .classId = classId,
-      .progId = progId,
-  };
+  return BuiltInControlType(rank, classId, progId, displayName, description, icon, flags);
 }
 
 const CPointTypeRegistration kUltraDrop(Control(80, "{6741DDA0-05C6-41BE-8451-67A7B447DFF6}",

@@ -20,6 +20,7 @@
 #include <vector>
 
 class CBasePoint;
+struct IUnknown;
 
 // One field of a point type's settings, named as tools show it, with typed access to the point.
 class CPointField {
@@ -143,6 +144,9 @@ struct CPointType {
   // program identifier.
   const char* classId = nullptr;
   const char* progId = nullptr;
+  // A built-in custom control: makes a new object of its class with one reference (it offers
+  // ICustomPoint), or nullptr when memory runs out. Null for an outside class.
+  IUnknown* (*createControl)() = nullptr;
 
   // Every descriptor registered so far, in no particular order.
   static const std::vector<const CPointType*>& Registered();

@@ -1,4 +1,4 @@
-#include "automation/abi_values.h"
+#include "values/abi_values.h"
 
 #include <gtest/gtest.h>
 

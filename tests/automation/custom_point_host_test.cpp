@@ -7,18 +7,18 @@
 #include <QImage>
 #include <QPainter>
 
-#include "automation/abi_values.h"
 #include "automation/automation_root.h"
-#include "automation/interfaces.h"
 #include "dispatch_support.h"
 #include "points/custom_point.h"
 #include "points/edit_point.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
 #include "project/project.h"
+#include "qlt_automation.h"
 #include "qlt_class_registry.h"
 #include "support/project_builder.h"
 #include "support/scoped_services.h"
+#include "values/abi_values.h"
 #include "values/variant_ops.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <QString>
 #include <vector>
 
-#include "automation/abi_values.h"
 #include "automation/com.h"
+#include "values/abi_values.h"
 #include "values/variant.h"
 
 namespace qlt::test {

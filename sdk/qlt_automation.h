@@ -1,8 +1,8 @@
 // The dual automation interfaces of the object model with their identifiers, each member in its
 // vtable slot (the members of an interface derived from IDispatch start at slot 7). Object
 // results are handed out as IDispatch pointers (the same pointer a typed result would be).
-// Plain ABI types only; implemented by the facets of automation/, used by callers on the UI
-// thread.
+// Plain ABI types only; implemented by the client's automation objects and used by custom-point
+// controls (the built-in ones and outside libraries alike), on the UI thread.
 #pragma once
 
 #include "automation/com.h"
