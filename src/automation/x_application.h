@@ -20,6 +20,9 @@ class XApplication : public TDispatchFacet<XApplication, IApplication> {
   HRESULT CreateImageService(IUnknown** ppService) override;
   HRESULT LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, LONG nHeight, LONG nFlags,
                     LONGLONG* phBitmap) override;
+  // LoadImage as IDispatch calls it: the bytes as a byte array.
+  HRESULT LoadImageFromArray(VARIANT vSource, LONG nSource, LONG nWidth, LONG nHeight, LONG nFlags,
+                             LONGLONG* phBitmap);
   HRESULT GetLanguageString(BSTR strKey, BSTR* pstrValue) override;
   HRESULT get_HighDPI(VARIANT_BOOL* pbHighDPI) override;
   HRESULT get_Path(BSTR* pstrPath) override;
