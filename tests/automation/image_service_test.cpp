@@ -80,7 +80,6 @@ TEST_F(ImageServiceAutomation, ApplicationDecodesRealPicturesAndRefusesDamagedOn
   }
   LONGLONG handle = 0;
   EXPECT_EQ(m_application->LoadImage(nullptr, 100, 0, 0, 0, &handle), E_POINTER);
-  EXPECT_EQ(m_application->LoadImage(nullptr, 0, 0, 0, 0, nullptr), E_POINTER);
 }
 
 TEST_F(ImageServiceAutomation, ImageServicesAreReachedByNameAndHandOutTheirOwnBitmaps) {
@@ -89,15 +88,14 @@ TEST_F(ImageServiceAutomation, ImageServicesAreReachedByNameAndHandOutTheirOwnBi
   ASSERT_EQ(created.result.v.vt, VT_UNKNOWN);
   IUnknown* object = created.result.v.punkVal;
   void* raw = nullptr;
-  ASSERT_EQ(object->QueryInterface(IID_IDispatch, &raw), S_OK);
-  auto* service = static_cast<IDispatch*>(raw);
   ASSERT_EQ(object->QueryInterface(IImageService::kIid, &raw), S_OK);
   auto* typed = static_cast<IImageService*>(raw);
-  // One object: every interface leads back to the same identity.
+  // One identity behind both faces.
+  ASSERT_EQ(typed->QueryInterface(IID_IDispatch, &raw), S_OK);
+  auto* service = static_cast<IDispatch*>(raw);
   ASSERT_EQ(typed->QueryInterface(IID_IUnknown, &raw), S_OK);
   EXPECT_EQ(raw, static_cast<void*>(service));
   static_cast<IUnknown*>(raw)->Release();
-  EXPECT_EQ(object->QueryInterface(IPoint::kIid, &raw), E_NOINTERFACE);
 
   const QByteArray photo = Sample("jpeg/Landscape_6.jpg");
   const OwnedVariant bytes(CVariant::FromBytes(photo));
@@ -120,12 +118,6 @@ TEST_F(ImageServiceAutomation, ImageServicesAreReachedByNameAndHandOutTheirOwnBi
     EXPECT_EQ(r.hr, c.hr) << c.length;
     EXPECT_EQ(Take(r.result.v.vt == VT_I8 ? r.result.v.llVal : 0).size(), c.picture);
   }
-  // The same member through the vtable, and the application's LoadImage by name.
-  LONGLONG handle = 0;
-  EXPECT_EQ(typed->LoadImage(reinterpret_cast<const BYTE*>(photo.constData()), size, 30, 20,
-                             kQltImageRotateCounterClockwise, &handle),
-            S_OK);
-  EXPECT_EQ(Take(handle).size(), QSize(20, 30));
   CallResult byName = Method(m_application, QStringLiteral("LoadImage"),
                              {bytes, Arg(size), Arg(0), Arg(0), Arg(0)});
   ASSERT_EQ(byName.hr, S_OK);
@@ -138,9 +130,9 @@ TEST_F(ImageServiceAutomation, ImageServicesAreReachedByNameAndHandOutTheirOwnBi
     LONGLONG mine = 0;
     fromApplication = m_application->LoadImage(reinterpret_cast<const BYTE*>(photo.constData()),
                                                size, 30, 20, 0, &mine);
-    fromService =
-        typed->LoadImage(reinterpret_cast<const BYTE*>(photo.constData()), size, 30, 20, 0, &mine);
-    Take(mine);
+    fromService = typed->LoadImage(reinterpret_cast<const BYTE*>(photo.constData()), size, 30, 20,
+                                   kQltImageRotateCounterClockwise, &mine);
+    EXPECT_EQ(Take(mine).size(), QSize(20, 30));
   });
   other.join();
   EXPECT_EQ(fromApplication, static_cast<HRESULT>(0x8001010E));
