@@ -1,8 +1,8 @@
 // XImageService: an image service object (IImageService) made by IApplication.CreateImageService,
 // with a CImageServices of its own. It stands for no core object, so it keeps working after the
 // root has gone; the root only counts it among the live facets. It answers IDispatch too, where
-// LoadImage takes the bytes as a byte array. Owned by its references. Its decoding holds no
-// state, so it may be called from any thread.
+// LoadImage takes the bytes as a byte array. Owned by its references, which are counted on the UI
+// thread; LoadImage itself holds no state and may be called from any thread.
 //
 // LoadBitmap and LoadBitmapFromArray are the one decoding path behind every LoadImage member (the
 // application's and this object's, through the vtable and through IDispatch).
