@@ -114,13 +114,11 @@ HRESULT XApplication::LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, 
 }
 
 HRESULT XApplication::LoadImageFromArray(VARIANT vSource, LONG nSource, LONG nWidth, LONG nHeight,
-                                         LONG nFlags, LONGLONG* phBitmap) {
-  if (phBitmap == nullptr) return E_POINTER;
-  *phBitmap = 0;
+                                         LONG nFlags, SBitmapResult* pBitmap) {
   QLT_REQUIRE_ROOT();
   if (!Root()->OnOwnThread()) return kWrongThread;
   return LoadBitmapFromArray(Root()->ImageServices(), vSource, nSource, nWidth, nHeight, nFlags,
-                             phBitmap);
+                             &pBitmap->handle);
 }
 
 HRESULT XApplication::GetLanguageString(BSTR strKey, BSTR* pstrValue) {

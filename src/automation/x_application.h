@@ -4,6 +4,7 @@
 #pragma once
 
 #include "automation/facet.h"
+#include "automation/x_image_service.h"
 
 class XApplication : public TDispatchFacet<XApplication, IApplication> {
  public:
@@ -22,7 +23,7 @@ class XApplication : public TDispatchFacet<XApplication, IApplication> {
                     LONGLONG* phBitmap) override;
   // LoadImage as IDispatch calls it: the bytes as a byte array.
   HRESULT LoadImageFromArray(VARIANT vSource, LONG nSource, LONG nWidth, LONG nHeight, LONG nFlags,
-                             LONGLONG* phBitmap);
+                             qlt::automation::SBitmapResult* pBitmap);
   HRESULT GetLanguageString(BSTR strKey, BSTR* pstrValue) override;
   HRESULT get_HighDPI(VARIANT_BOOL* pbHighDPI) override;
   HRESULT get_Path(BSTR* pstrPath) override;

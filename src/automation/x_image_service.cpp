@@ -78,6 +78,7 @@ HRESULT XImageService::LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth,
 }
 
 HRESULT XImageService::LoadImageFromArray(VARIANT vSource, LONG nSource, LONG nWidth, LONG nHeight,
-                                          LONG nFlags, LONGLONG* phBitmap) {
-  return LoadBitmapFromArray(m_service, vSource, nSource, nWidth, nHeight, nFlags, phBitmap);
+                                          LONG nFlags, SBitmapResult* pBitmap) {
+  return LoadBitmapFromArray(m_service, vSource, nSource, nWidth, nHeight, nFlags,
+                             &pBitmap->handle);
 }

@@ -23,6 +23,22 @@ HRESULT LoadBitmap(const CImageServices& service, const BYTE* source, LONG lengt
 HRESULT LoadBitmapFromArray(const CImageServices& service, const VARIANT& source, LONG length,
                             LONG width, LONG height, LONG flags, LONGLONG* bitmap);
 
+// A bitmap handle as an IDispatch result (VT_I8); a caller that asks for no result gets none
+// made for it, so nothing is left unowned.
+struct SBitmapResult {
+  LONGLONG handle = 0;
+};
+template <>
+struct OutTraits<SBitmapResult*> {
+  static constexpr bool kIsOut = true;
+  using Storage = SBitmapResult;
+  static void Deliver(Storage& out, VARIANT* result) {
+    if (result == nullptr) return QltDeleteBitmap(out.handle);
+    result->vt = VT_I8;
+    result->llVal = out.handle;
+  }
+};
+
 // IImageService's dispatch side answers to the plain IDispatch identifier.
 struct IImageServiceDispatch : IDispatch {
   static constexpr IID kIid = GuidLiteral("{00020400-0000-0000-C000-000000000046}");
@@ -46,7 +62,7 @@ class XImageService final
                     LONGLONG* phBitmap) override;
   // LoadImage as IDispatch calls it.
   HRESULT LoadImageFromArray(VARIANT vSource, LONG nSource, LONG nWidth, LONG nHeight, LONG nFlags,
-                             LONGLONG* phBitmap);
+                             qlt::automation::SBitmapResult* pBitmap);
 
  protected:
   void OnDisconnect() override {}
