@@ -162,6 +162,27 @@ struct IPoint : IDispatch {
   virtual HRESULT get_AsXML(BSTR* pstrXML) = 0;  // 40
 };
 
+// Bitmaps (IImageService.LoadImage, IApplication.LoadImage) are 24-bit pictures handed out as a
+// handle: a QImage* (QImage::Format_RGB888) that the caller owns and gives back with
+// QltDeleteBitmap; draw it with QPainter::drawImage (a library links the same Qt 6 as the client).
+// LoadImage flags: turn the result a quarter counter-clockwise after resizing, and resize by
+// nearest-neighbour sampling instead of area averaging. A width or height of 0 keeps the
+// picture's own size.
+constexpr LONG kQltImageRotateCounterClockwise = 0x1;
+constexpr LONG kQltImageNearestNeighbour = 0x2;
+extern "C" void QltDeleteBitmap(LONGLONG hBitmap);
+
+// Decodes Windows bitmap files (4, 8 and 24 bits per pixel) and JPEG images (turned upright by
+// their EXIF orientation). Made by IApplication.CreateImageService; each object is independent.
+// It also answers IDispatch, where LoadImage takes the bytes as a byte array (VT_UI1 | VT_ARRAY).
+struct IImageService : IUnknown {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{C9DC8F8F-D043-4BAA-A5B6-DC78E5D21C7C}");
+  // E_FAIL when the bytes are no readable picture (fewer than 3, a damaged or unsupported file).
+  virtual HRESULT LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, LONG nHeight,
+                            LONG nFlags, LONGLONG* phBitmap) = 0;  // 3
+};
+
 struct IApplication : IDispatch {
   static constexpr IID kIid =
       qlt::automation::GuidLiteral("{9D280542-F97D-4C27-ACFA-3D5D25C835C1}");
@@ -173,7 +194,8 @@ struct IApplication : IDispatch {
   virtual HRESULT MsgBox(BSTR strMessage) = 0;
   virtual HRESULT Print(BSTR strMessage) = 0;
   virtual HRESULT CreateImageService(IUnknown** ppService) = 0;
-  // Raw bytes cannot travel through IDispatch: a vtable-only member.
+  // Decodes through the application's one image service (see IImageService.LoadImage);
+  // RPC_E_WRONG_THREAD (0x8001010E) off the thread that made the application object.
   virtual HRESULT LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, LONG nHeight,
                             LONG nFlags, LONGLONG* phBitmap) = 0;  // 15
   virtual HRESULT GetLanguageString(BSTR strKey, BSTR* pstrValue) = 0;

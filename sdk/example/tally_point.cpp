@@ -2,6 +2,11 @@
 // of another point of the project (named by its "Source" property), adds one on every tap, keeps
 // the count as the point's value through its site and keeps the number of taps in its property
 // bag. Built against the public headers only; the client loads it through the class registry.
+// From an installed client (PKG_CONFIG_PATH naming its lib/pkgconfig when not in a system place),
+// on one command line:
+//   c++ -std=c++20 -fPIC -shared -o tally_point.so tally_point.cpp
+//       $(pkg-config --cflags quillet-sdk) $(pkg-config --libs Qt6Core Qt6Gui)
+// then copy tally_point.so into the client's program folder.
 // Objects are reference-counted; every call comes on the client's UI thread.
 
 #include <QPainter>

@@ -1,5 +1,6 @@
 #include "automation/automation_root.h"
 
+#include "app/image_services.h"
 #include "automation/facet.h"
 #include "automation/x_application.h"
 #include "automation/x_page.h"
@@ -31,6 +32,11 @@ IDispatch* CAutomationRoot::ApplicationFacet() {
     return facet;
   }
   return new XApplication(this);
+}
+
+const CImageServices& CAutomationRoot::ImageServices() {
+  if (!m_imageServices) m_imageServices = std::make_unique<CImageServices>();
+  return *m_imageServices;
 }
 
 IDispatch* CAutomationRoot::ProjectsFacet() {

@@ -10,11 +10,14 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <memory>
+#include <thread>
 
 #include "automation/com.h"
 
 class CBasePoint;
 class CFacet;
+class CImageServices;
 class CPage;
 class CProject;
 
@@ -51,6 +54,11 @@ class CAutomationRoot {
   // Disconnects the facets of a page and of each of its points (the page is being removed).
   void DisconnectPage(CPage* page);
 
+  // The application's one image service (IApplication.LoadImage), made on first use; used on
+  // the thread that made the root only.
+  const CImageServices& ImageServices();
+  bool OnOwnThread() const { return std::this_thread::get_id() == m_thread; }
+
   // Facets alive (connected or not); zero once every reference handed out was released.
   int LiveFacets() const { return static_cast<int>(m_all.size()); }
 
@@ -64,6 +72,8 @@ class CAutomationRoot {
   T* Existing(const void* core) const;
 
   bool m_running;
+  std::thread::id m_thread = std::this_thread::get_id();
+  std::unique_ptr<CImageServices> m_imageServices;
   QList<CProject*> m_openProjects;
   QSet<CFacet*> m_all;
   QMultiHash<const void*, CFacet*> m_byCore;

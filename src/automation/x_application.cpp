@@ -1,6 +1,7 @@
 #include "automation/x_application.h"
 
 #include <QFileInfo>
+#include <new>
 
 #include "app/app_folders.h"
 #include "app/language.h"
@@ -9,11 +10,17 @@
 #include "automation/automation_root.h"
 #include "automation/enum_variant.h"
 #include "automation/facet_support.h"
+#include "automation/x_image_service.h"
 #include "project/display_scale.h"
 #include "project/project.h"
 #include "values/abi_values.h"
 
 using namespace qlt::automation;
+
+namespace {
+// A call from a thread the object does not serve.
+constexpr HRESULT kWrongThread = static_cast<HRESULT>(0x8001010E);
+}  // namespace
 
 #define QLT_REQUIRE_ROOT() \
   if (!m_connected) return RPC_E_DISCONNECTED
@@ -33,6 +40,7 @@ const CDispatchTable& XApplication::Table() {
       Bind<&XApplication::MsgBox>("MsgBox", 0x28, DISPATCH_METHOD),
       Bind<&XApplication::Print>("Print", 0x29, DISPATCH_METHOD),
       Bind<&XApplication::CreateImageService>("CreateImageService", 0x2a, DISPATCH_METHOD),
+      Bind<&XApplication::LoadImageFromArray>("LoadImage", 0x2b, DISPATCH_METHOD),
       Bind<&XApplication::GetLanguageString>("GetLanguageString", 0x2c, DISPATCH_METHOD),
       Bind<&XApplication::get_HighDPI>("HighDPI", 5, DISPATCH_PROPERTYGET),
       Bind<&XApplication::get_Path>("Path", 7, DISPATCH_PROPERTYGET),
@@ -86,13 +94,31 @@ HRESULT XApplication::MsgBox(BSTR strMessage) {
 HRESULT XApplication::Print(BSTR) { return E_NOTIMPL; }
 
 HRESULT XApplication::CreateImageService(IUnknown** ppService) {
-  if (ppService != nullptr) *ppService = nullptr;
-  return E_NOTIMPL;
+  if (ppService == nullptr) return E_POINTER;
+  *ppService = nullptr;
+  QLT_REQUIRE_ROOT();
+  auto* service = new (std::nothrow) XImageService(Root());
+  if (service == nullptr) return E_OUTOFMEMORY;
+  *ppService = static_cast<IImageService*>(service);
+  return S_OK;
 }
 
-HRESULT XApplication::LoadImage(const BYTE*, LONG, LONG, LONG, LONG, LONGLONG* phBitmap) {
-  if (phBitmap != nullptr) *phBitmap = 0;
-  return E_NOTIMPL;
+HRESULT XApplication::LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, LONG nHeight,
+                                LONG nFlags, LONGLONG* phBitmap) {
+  if (phBitmap == nullptr) return E_POINTER;
+  *phBitmap = 0;
+  QLT_REQUIRE_ROOT();
+  // The application's service belongs to the user-interface thread.
+  if (!Root()->OnOwnThread()) return kWrongThread;
+  return LoadBitmap(Root()->ImageServices(), pSource, nSource, nWidth, nHeight, nFlags, phBitmap);
+}
+
+HRESULT XApplication::LoadImageFromArray(VARIANT vSource, LONG nSource, LONG nWidth, LONG nHeight,
+                                         LONG nFlags, SBitmapResult* pBitmap) {
+  QLT_REQUIRE_ROOT();
+  if (!Root()->OnOwnThread()) return kWrongThread;
+  return LoadBitmapFromArray(Root()->ImageServices(), vSource, nSource, nWidth, nHeight, nFlags,
+                             &pBitmap->handle);
 }
 
 HRESULT XApplication::GetLanguageString(BSTR strKey, BSTR* pstrValue) {

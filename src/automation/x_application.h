@@ -4,6 +4,7 @@
 #pragma once
 
 #include "automation/facet.h"
+#include "automation/x_image_service.h"
 
 class XApplication : public TDispatchFacet<XApplication, IApplication> {
  public:
@@ -20,6 +21,9 @@ class XApplication : public TDispatchFacet<XApplication, IApplication> {
   HRESULT CreateImageService(IUnknown** ppService) override;
   HRESULT LoadImage(const BYTE* pSource, LONG nSource, LONG nWidth, LONG nHeight, LONG nFlags,
                     LONGLONG* phBitmap) override;
+  // LoadImage as IDispatch calls it: the bytes as a byte array.
+  HRESULT LoadImageFromArray(VARIANT vSource, LONG nSource, LONG nWidth, LONG nHeight, LONG nFlags,
+                             qlt::automation::SBitmapResult* pBitmap);
   HRESULT GetLanguageString(BSTR strKey, BSTR* pstrValue) override;
   HRESULT get_HighDPI(VARIANT_BOOL* pbHighDPI) override;
   HRESULT get_Path(BSTR* pstrPath) override;

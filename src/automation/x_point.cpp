@@ -4,6 +4,7 @@
 #include "automation/facet_support.h"
 #include "automation/hosted_control.h"
 #include "points/custom_point.h"
+#include "points/sketch_point.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/point_factory.h"
@@ -268,9 +269,17 @@ HRESULT XPoint::put_VariantValue(VARIANT vValue) {
   return m_point->SetValueV(value);
 }
 
-HRESULT XPoint::SaveSketchImage(VARIANT, BSTR) {
+HRESULT XPoint::SaveSketchImage(VARIANT vValue, BSTR bsFilename) {
   QLT_REQUIRE_POINT();
-  return E_NOTIMPL;
+  auto* sketch = dynamic_cast<CSketchPoint*>(m_point);
+  if (sketch == nullptr) return E_NOTIMPL;
+  const QString path = TextFromBstr(bsFilename);
+  if (path.isEmpty()) return E_INVALIDARG;
+  CVariant value;
+  const HRESULT converted = ValueFromAbi(vValue, value);
+  if (FAILED(converted)) return converted;
+  // Nothing to draw, a picture that cannot be encoded, or a file that cannot be written.
+  return sketch->SaveSketchImage(value, path) ? S_OK : E_FAIL;
 }
 
 HRESULT XPoint::SaveSketchImageEx(IDispatch* pSession, BSTR) {

@@ -1,7 +1,9 @@
 #include "points/sketch_point.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSaveFile>
 #include <algorithm>
 
 #include "app/services.h"
@@ -19,6 +21,23 @@ namespace {
 constexpr int kBar = 16;    // height of the colour bar
 constexpr int kInset = 10;  // the canvas is this much narrower than the point
 constexpr int kJpegQuality = 90;
+
+// Encodes the whole picture first and then replaces the file in one step: a failure leaves no
+// half-written picture, and an earlier file of that name as it was.
+bool WriteJpeg(const QImage& image, const QString& path) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "JPG", kJpegQuality)) {
+    return false;
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (file.write(bytes) != bytes.size()) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
 
 }  // namespace
 
@@ -233,7 +252,7 @@ bool CSketchPoint::SaveSketchImage(const CVariant& value, const QString& path) {
   const SketchLogic::Sketch sketch = SketchLogic::Decode(value, CDisplayScale::Factor());
   const QSize canvas = CanvasFor(value, 0);
   const QImage image = SketchLogic::Render(m_background, sketch.strokes, canvas);
-  return !image.isNull() && image.save(path, "JPG", kJpegQuality);
+  return !image.isNull() && WriteJpeg(image, path);
 }
 
 bool CSketchPoint::GetOutputString(const CVariant& value, const QString& baseFile, uint32_t index,

@@ -43,8 +43,9 @@ class CSketchPoint : public CBasePoint {
   bool GetOutputString(const CVariant& value, const QString& baseFile, uint32_t index,
                        QString& text) override;
 
-  // Renders `value` over the background to a JPEG file (IPoint.SaveSketchImage); false when
-  // there is nothing to render or the file cannot be written.
+  // Renders `value` over the background to a JPEG file (IPoint.SaveSketchImage), which is
+  // replaced whole or not at all; false when there is nothing to render or the file cannot be
+  // written.
   bool SaveSketchImage(const CVariant& value, const QString& path);
   // Opens the drawing surface (what a tap on the canvas does).
   void Draw();

@@ -1,6 +1,8 @@
 // The example custom-point library end to end: registered for a fresh home by the library sweep,
 // named by a project built with `qlt project build`, drawn, tapped, and its value kept through
-// Finish and reopening.
+// Finish and reopening. Once as this build makes it, and once built from an installed client:
+// `cmake --install` of this build into a temporary prefix, the example source from there, and no
+// other compiler flags than pkg-config gives for the SDK and Qt.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +10,9 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
 
 #include "app/library_registrar.h"
 #include "automation/automation_root.h"
@@ -35,15 +40,85 @@ constexpr const char* kForm = R"({
                                       "bag": {"Source": "Site"}}}]}]
 })";
 
-class TallyLibrary : public ::testing::Test {
+// Runs a program to its end; its standard error (and output) on failure.
+bool Run(const QString& program, const QStringList& arguments, QByteArray* out, QString* error,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+  QProcess process;
+  process.setProcessEnvironment(environment);
+  process.start(program, arguments);
+  if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+      process.exitCode() != 0) {
+    *error =
+        program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) + QStringLiteral(": ") +
+        QString::fromLocal8Bit(process.readAllStandardError() + process.readAllStandardOutput());
+    return false;
+  }
+  if (out != nullptr) *out = process.readAllStandardOutput().trimmed();
+  return true;
+}
+
+struct InstalledSdkBuild {
+  QTemporaryDir prefix;
+  QString library;  // empty on failure
+  QString error;
+};
+
+// Installs this build and builds the example from the installed tree; once per run.
+const InstalledSdkBuild& BuildAgainstInstalledSdk() {
+  static const std::unique_ptr<InstalledSdkBuild> build = [] {
+    auto made = std::make_unique<InstalledSdkBuild>();
+    const QString prefix = made->prefix.path();
+    if (!Run(QStringLiteral(QLT_CMAKE_COMMAND),
+             {QStringLiteral("--install"), QStringLiteral(QLT_BINARY_DIR),
+              QStringLiteral("--prefix"), prefix},
+             nullptr, &made->error)) {
+      return made;
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PKG_CONFIG_PATH"),
+                       prefix + QStringLiteral("/" QLT_INSTALL_LIBDIR "/pkgconfig"));
+    QByteArray cflags;
+    QByteArray libs;
+    if (!Run(QStringLiteral("pkg-config"),
+             {QStringLiteral("--cflags"), QStringLiteral("quillet-sdk")}, &cflags, &made->error,
+             environment) ||
+        !Run(QStringLiteral("pkg-config"),
+             {QStringLiteral("--libs"), QStringLiteral("Qt6Core"), QStringLiteral("Qt6Gui")}, &libs,
+             &made->error, environment)) {
+      return made;
+    }
+    const QString library = prefix + QStringLiteral("/tally_point.so");
+    QStringList arguments = {
+        QStringLiteral("-std=c++20"), QStringLiteral("-fPIC"), QStringLiteral("-shared"),
+        // The automation interfaces must compile from the installed headers on their own too.
+        QStringLiteral("-include"), QStringLiteral("qlt_automation.h"), QStringLiteral("-o"),
+        library,
+        prefix + QStringLiteral("/" QLT_INSTALL_DATADIR "/quillet/example/tally_point.cpp")};
+    arguments += QProcess::splitCommand(QString::fromLocal8Bit(cflags));
+    arguments += QProcess::splitCommand(QString::fromLocal8Bit(libs));
+    if (Run(QStringLiteral(QLT_CXX_COMPILER), arguments, nullptr, &made->error)) {
+      made->library = library;
+    }
+    return made;
+  }();
+  return *build;
+}
+
+enum class Build { kThisBuild, kInstalledSdk };
+
+class TallyLibrary : public ::testing::TestWithParam<Build> {
  protected:
   void SetUp() override {
+    QString library = QStringLiteral(QLT_EXAMPLE_TALLY);
+    if (GetParam() == Build::kInstalledSdk) {
+      library = BuildAgainstInstalledSdk().library;
+      ASSERT_FALSE(library.isEmpty()) << BuildAgainstInstalledSdk().error.toStdString();
+    }
     m_home = qlt::test::TestHome();
     // The client's program folder holds the library; the sweep registers it.
     m_programFolder = m_home + QStringLiteral("/program");
     ASSERT_TRUE(QDir().mkpath(m_programFolder));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QLT_EXAMPLE_TALLY),
-                            m_programFolder + QStringLiteral("/tally_point.so")));
+    ASSERT_TRUE(QFile::copy(library, m_programFolder + QStringLiteral("/tally_point.so")));
     QFile form(m_home + QStringLiteral("/tally.json"));
     ASSERT_TRUE(form.open(QIODevice::WriteOnly));
     form.write(kForm);
@@ -89,7 +164,7 @@ class TallyLibrary : public ::testing::Test {
   int m_left = -1;
 };
 
-TEST_F(TallyLibrary, DrawsTakesTapsAndKeepsItsValueThroughFinishAndReopening) {
+TEST_P(TallyLibrary, DrawsTakesTapsAndKeepsItsValueThroughFinishAndReopening) {
   // Not registered yet: the first attempt fails, the sweep registers the library, the second
   // attempt creates the control.
   QltClassEntry entry;
@@ -139,5 +214,11 @@ TEST_F(TallyLibrary, DrawsTakesTapsAndKeepsItsValueThroughFinishAndReopening) {
   ::dlclose(library);
   EXPECT_EQ(m_root.LiveFacets(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, TallyLibrary,
+                         ::testing::Values(Build::kThisBuild, Build::kInstalledSdk),
+                         [](const ::testing::TestParamInfo<Build>& info) {
+                           return info.param == Build::kThisBuild ? "ThisBuild" : "InstalledSdk";
+                         });
 
 }  // namespace
