@@ -253,4 +253,3 @@ struct IDatabase : IDispatch {
                         BSTR strSortColumn, VARIANT_BOOL bSortNumeric, VARIANT_BOOL bSortDescending,
                         VARIANT arrColumns, VARIANT* parrResults) = 0;  // 17
 };
-

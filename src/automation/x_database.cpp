@@ -104,8 +104,8 @@ HRESULT XDatabase::get__NewEnum(IUnknown** ppEnum) {
       [root, project, guids](size_t index, VARIANT* out) -> HRESULT {
         CEditingFlow* flow = root->FlowOf(project);
         CSessionDatabase* db = flow != nullptr ? flow->Database() : nullptr;
-        const CSessionPtr session = db != nullptr ? db->LoadSession(guids->at(index), false)
-                                                  : CSessionPtr();
+        const CSessionPtr session =
+            db != nullptr ? db->LoadSession(guids->at(index), false) : CSessionPtr();
         if (!session) return E_FAIL;  // removed since
         out->vt = VT_DISPATCH;
         out->pdispVal = root->SessionFacet(project, session.data());

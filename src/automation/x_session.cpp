@@ -387,7 +387,8 @@ HRESULT XSession::GetDecodedItem(VARIANT vIndex, VARIANT* pvValue) {
   if (FAILED(hr)) return hr;
   // Decoded as the session list shows a value: a file by its name, other binary values by a
   // placeholder, the rest as text. Nothing is written anywhere.
-  if (FileBlob::IsFile(value)) return ReturnValue(pvValue, CVariant::FromString(FileBlob::Name(value)));
+  if (FileBlob::IsFile(value))
+    return ReturnValue(pvValue, CVariant::FromString(FileBlob::Name(value)));
   if (value.IsEmptyOrNull()) return ReturnValue(pvValue, value);
   QString text;
   if (value.IsArray()) {

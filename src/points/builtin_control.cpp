@@ -1,8 +1,7 @@
 #include "points/builtin_control.h"
 
-#include "project/base_point.h"
-
 #include "points/custom_point.h"
+#include "project/base_point.h"
 #include "values/abi_values.h"
 
 namespace {

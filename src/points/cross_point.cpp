@@ -14,11 +14,9 @@
 
 namespace {
 
-const CPointTypeRegistration kCross(BuiltInControlType(240,
-                                                       "{AD194798-DB31-4EE4-B9EA-C18801054C8F}",
-                                                       "TWKF.Cross", "Crossdata",
-                                                       "Fetch data from another session", 253, 7,
-                                                       &CreateBuiltInControl<CCrossPoint>));
+const CPointTypeRegistration kCross(BuiltInControlType(
+    240, "{AD194798-DB31-4EE4-B9EA-C18801054C8F}", "TWKF.Cross", "Crossdata",
+    "Fetch data from another session", 253, 7, &CreateBuiltInControl<CCrossPoint>));
 
 // Posted to the point itself when the list closes: by then the combo holds the entry picked.
 constexpr uint16_t kCopyChosen = 0x7F01;
@@ -271,8 +269,7 @@ HRESULT CCrossPoint::OnCommand(ULONG nCommand, LONGLONG nArgument) {
       break;
     case kNotifyCloseUp:
       if (CBasePoint* point = HostPoint()) {
-        m_window->PostCommand(point, MakeCommand(kCopyChosen, CommandControlId(nCommand)),
-                              m_combo);
+        m_window->PostCommand(point, MakeCommand(kCopyChosen, CommandControlId(nCommand)), m_combo);
       }
       break;
     case kCopyChosen:
