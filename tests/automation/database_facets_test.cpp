@@ -96,9 +96,15 @@ TEST_F(DatabaseFacets, SessionsAreAddedSavedFoundAndDeleted) {
   EXPECT_EQ(count, 2);
   // By the list position, by GUID text (with or without braces), and by name through Invoke.
   ISession* first = Take<ISession>(Get(m_database, QStringLiteral("Item"), {Arg(1)}));
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(Guid(first), Guid(north));
+  ISession* second = Take<ISession>(Get(m_database, QStringLiteral("Item"), {Arg(2)}));
+  ASSERT_TRUE(first != nullptr && second != nullptr);
+  QStringList listed{Guid(first), Guid(second)};
+  QStringList saved{Guid(north), Guid(south)};
+  listed.sort();
+  saved.sort();
+  EXPECT_EQ(listed, saved);
   EXPECT_NE(first, north);  // read again from the file
+  second->Release();
   ISession* byGuid = Take<ISession>(
       Get(m_database, QStringLiteral("Item"), {Arg(QLatin1Char('{') + Guid(south) + u'}')}));
   ASSERT_NE(byGuid, nullptr);
