@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <span>
 
 #include "points/builtin_control.h"
 
@@ -40,7 +41,7 @@ class CCrossPoint : public CBuiltInControl {
   // The shown text of one query row: `saved` is the decimal FILETIME count of the local save time,
   // `columns` the row's column values in order.
   static QString FormatEntry(const QList<DisplayPart>& parts, const QString& saved,
-                             const QStringList& columns);
+                             std::span<const QString> columns);
 
   CCrossPoint();
 

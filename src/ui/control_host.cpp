@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTextCursor>
@@ -117,6 +118,9 @@ QWidget* CControlHost::MakeWidget(Control control, ControlKind kind, unsigned st
     }
     case ControlKind::kComboBox: {
       auto* combo = new CPopupComboBox(m_surface);
+      // Items are single lines: measuring one instead of every item keeps a list of 100,000
+      // entries quick to drop down.
+      if (auto* list = qobject_cast<QListView*>(combo->view())) list->setUniformItemSizes(true);
       combo->setEditable((styles & kCsDropDown) != 0);
       combo->setInsertPolicy(QComboBox::NoInsert);
       combo->onOpening = [this, control] { Notify(control, kNotifyDropDown); };
