@@ -104,7 +104,19 @@ TEST_F(DatabaseFacets, SessionsAreAddedSavedFoundAndDeleted) {
   saved.sort();
   EXPECT_EQ(listed, saved);
   EXPECT_NE(first, north);  // read again from the file
+  const QString secondGuid = Guid(second);
   second->Release();
+  // The enumerator loads the listed sessions as it reaches them.
+  IUnknown* enumerator = nullptr;
+  ASSERT_EQ(m_database->get__NewEnum(&enumerator), S_OK);
+  VARIANT items[3];
+  ULONG fetched = 0;
+  EXPECT_EQ(static_cast<IEnumVARIANT*>(enumerator)->Next(3, items, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 2u);
+  EXPECT_EQ(items[1].vt, VT_DISPATCH);
+  EXPECT_EQ(Guid(static_cast<ISession*>(items[1].pdispVal)), secondGuid);
+  for (VARIANT& item : items) VariantClear(&item);
+  enumerator->Release();
   ISession* byGuid = Take<ISession>(
       Get(m_database, QStringLiteral("Item"), {Arg(QLatin1Char('{') + Guid(south) + u'}')}));
   ASSERT_NE(byGuid, nullptr);
