@@ -222,3 +222,56 @@ struct IProjects : IDispatch {
   virtual HRESULT GetProjectByUnique(LONG nUnique, IDispatch** ppProject) = 0;
   virtual HRESULT ImportFromXML(BSTR strName, IDispatch** ppProject) = 0;  // 15
 };
+
+struct ISession : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{36B44B0D-3057-44F1-84F4-9D6C8A4A05AB}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Project(IDispatch** ppProject) = 0;
+  virtual HRESULT get__NewEnum(IUnknown** ppEnum) = 0;
+  virtual HRESULT get_Item(VARIANT vIndex, VARIANT* pvValue) = 0;  // 10
+  virtual HRESULT put_Item(VARIANT vIndex, VARIANT vValue) = 0;
+  virtual HRESULT get_Count(LONG* pnCount) = 0;
+  virtual HRESULT get_Key(LONG nIndex, BSTR* pstrKey) = 0;
+  virtual HRESULT get_Value(LONG nIndex, BSTR* pstrValue) = 0;
+  virtual HRESULT get_UnitID(BSTR* pstrUnitID) = 0;  // 15
+  virtual HRESULT put_UnitID(BSTR strUnitID) = 0;
+  virtual HRESULT get_Name(BSTR* pstrName) = 0;
+  virtual HRESULT put_Name(BSTR strName) = 0;
+  virtual HRESULT get_Date(DATE* pdtDate) = 0;
+  virtual HRESULT put_Date(DATE dtDate) = 0;  // 20
+  virtual HRESULT get_LastSaved(DATE* pdtSaved) = 0;
+  virtual HRESULT put_LastSaved(DATE dtSaved) = 0;
+  virtual HRESULT get_Archived(VARIANT_BOOL* pbArchived) = 0;
+  virtual HRESULT put_Archived(VARIANT_BOOL bArchived) = 0;
+  virtual HRESULT get_GUID(BSTR* pstrGUID) = 0;  // 25
+  virtual HRESULT get_Marked(VARIANT_BOOL* pbMarked) = 0;
+  virtual HRESULT put_Marked(VARIANT_BOOL bMarked) = 0;
+  virtual HRESULT Clone(IDispatch** ppSession) = 0;
+  virtual HRESULT Save(VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT Delete(VARIANT_BOOL* pbSuccess) = 0;  // 30
+  virtual HRESULT SendToClient(BSTR strUnitID, VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT SendToLocal(VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT SendToAll(VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT GetDecodedItem(VARIANT vIndex, VARIANT* pvValue) = 0;
+  virtual HRESULT get_State(LONG* pnState) = 0;  // 35
+  virtual HRESULT put_State(LONG nState) = 0;    // 36
+};
+
+struct IDatabase : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{11A33C92-6807-47CC-973F-EB911D4E180A}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Project(IDispatch** ppProject) = 0;
+  virtual HRESULT get__NewEnum(IUnknown** ppEnum) = 0;
+  virtual HRESULT get_Item(VARIANT vIndex, IDispatch** ppSession) = 0;  // 10
+  virtual HRESULT get_Count(LONG* pnCount) = 0;
+  virtual HRESULT Add(IDispatch** ppSession) = 0;
+  virtual HRESULT SaveToFile(VARIANT vValue, BSTR strFilename, VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT LoadFromFile(BSTR strFilename, VARIANT* pvValue) = 0;
+  virtual HRESULT IsFileValue(VARIANT vValue, VARIANT_BOOL* pbFile) = 0;  // 15
+  virtual HRESULT GetFileName(VARIANT vValue, BSTR* pstrName) = 0;
+  virtual HRESULT Query(BSTR strStates, BSTR strFilterColumn, BSTR strFilterValue,
+                        BSTR strSortColumn, VARIANT_BOOL bSortNumeric, VARIANT_BOOL bSortDescending,
+                        VARIANT arrColumns, VARIANT* parrResults) = 0;  // 17
+};

@@ -3,9 +3,12 @@
 #include "app/image_services.h"
 #include "automation/facet.h"
 #include "automation/x_application.h"
+#include "automation/x_database.h"
 #include "automation/x_page.h"
 #include "automation/x_point.h"
 #include "automation/x_project.h"
+#include "automation/x_session.h"
+#include "editing/editing_flow.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"
@@ -51,9 +54,22 @@ void CAutomationRoot::AddOpenProject(CProject* project) {
   if (project != nullptr && !m_openProjects.contains(project)) m_openProjects.append(project);
 }
 
+void CAutomationRoot::AddOpenProject(CEditingFlow* flow) {
+  if (flow == nullptr) return;
+  m_flows.insert(&flow->Project(), flow);
+  AddOpenProject(&flow->Project());
+}
+
 void CAutomationRoot::CloseProject(CProject* project) {
   if (project == nullptr) return;
   m_openProjects.removeAll(project);
+  m_flows.remove(project);
+  // Sessions are found by their own object; those of this project go with it.
+  const QSet<CFacet*> all = m_all;
+  for (CFacet* facet : all) {
+    auto* session = dynamic_cast<XSession*>(facet);
+    if (session != nullptr && session->Owner() == project) session->Disconnect();
+  }
   for (const auto& page : project->Pages()) DisconnectPage(page.get());
   Disconnect(project);
 }
@@ -83,6 +99,27 @@ IDispatch* CAutomationRoot::PointFacet(CBasePoint* point) {
     return facet;
   }
   return new XPoint(this, point);
+}
+
+IDispatch* CAutomationRoot::DatabaseFacet(CProject* project) {
+  CEditingFlow* flow = FlowOf(project);
+  if (flow == nullptr || flow->Database() == nullptr) return nullptr;
+  // Kept under the project: the facet asks the flow for the database on every call, so a
+  // database reopened under a new path is followed and one closed with the project is not used.
+  if (XDatabase* facet = Existing<XDatabase>(project)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XDatabase(this, project);
+}
+
+IDispatch* CAutomationRoot::SessionFacet(CProject* project, CSession* session) {
+  if (project == nullptr || session == nullptr) return nullptr;
+  if (XSession* facet = Existing<XSession>(session)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XSession(this, project, session);
 }
 
 IDispatch* CAutomationRoot::NewPagesView(CProject* project) {

@@ -10,16 +10,19 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <functional>
 #include <memory>
 #include <thread>
 
 #include "automation/com.h"
 
 class CBasePoint;
+class CEditingFlow;
 class CFacet;
 class CImageServices;
 class CPage;
 class CProject;
+class CSession;
 
 class CAutomationRoot {
  public:
@@ -39,12 +42,27 @@ class CAutomationRoot {
   // here before it is destroyed: its facets and those of its pages and points are disconnected.
   const QList<CProject*>& OpenProjects() const { return m_openProjects; }
   void AddOpenProject(CProject* project);
+  // The same for a project opened through an editing flow, which gives it its session database
+  // and the session being edited.
+  void AddOpenProject(CEditingFlow* flow);
   void CloseProject(CProject* project);
+  // The editing flow of an open project, nullptr when it was added without one.
+  CEditingFlow* FlowOf(const CProject* project) const { return m_flows.value(project); }
+
+  // How IProjects.Open opens a project file (the client's normal open path): the open project,
+  // or nullptr when it cannot be opened. Without an opener nothing opens.
+  using ProjectOpener = std::function<CProject*(const QString& path)>;
+  void SetProjectOpener(ProjectOpener opener) { m_opener = std::move(opener); }
+  CProject* OpenProjectFile(const QString& path) { return m_opener ? m_opener(path) : nullptr; }
 
   // A new reference to the facet of the object; nullptr for a null object.
   IDispatch* ProjectFacet(CProject* project);
   IDispatch* PageFacet(CPage* page);
   IDispatch* PointFacet(CBasePoint* point);
+  // The project's session database (nullptr when it has none or it cannot be opened) and a
+  // session of the project (the facet keeps the session alive; disconnected with the project).
+  IDispatch* DatabaseFacet(CProject* project);
+  IDispatch* SessionFacet(CProject* project, CSession* session);
   // New views over a project's pages and a page's points.
   IDispatch* NewPagesView(CProject* project);
   IDispatch* NewPointsView(CPage* page);
@@ -75,6 +93,8 @@ class CAutomationRoot {
   std::thread::id m_thread = std::this_thread::get_id();
   std::unique_ptr<CImageServices> m_imageServices;
   QList<CProject*> m_openProjects;
+  QHash<const CProject*, CEditingFlow*> m_flows;
+  ProjectOpener m_opener;
   QSet<CFacet*> m_all;
   QMultiHash<const void*, CFacet*> m_byCore;
 };

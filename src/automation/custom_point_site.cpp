@@ -26,10 +26,14 @@ using qlt::automation::ReturnText;
 HRESULT XCustomPointSite::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  if (riid != IID_IUnknown && riid != ICustomPointSite::kIid && riid != ICustomPointSite2::kIid) {
+  if (riid == IBuiltInSite::kIid) {
+    *ppv = static_cast<IBuiltInSite*>(this);
+  } else if (riid == IID_IUnknown || riid == ICustomPointSite::kIid ||
+             riid == ICustomPointSite2::kIid) {
+    *ppv = static_cast<ICustomPointSite2*>(this);
+  } else {
     return E_NOINTERFACE;
   }
-  *ppv = static_cast<ICustomPointSite2*>(this);
   AddRef();
   return S_OK;
 }
@@ -278,3 +282,5 @@ HRESULT XCustomPointSite::ResolveValue(BSTR strTemplate, BSTR* pstrValue) {
   const QString text = TextFromBstr(strTemplate);
   return ReturnText(pstrValue, project ? CTemplateExpander::Expand(*project, text, nullptr) : text);
 }
+
+CBasePoint* XCustomPointSite::HostPoint() { return m_point; }

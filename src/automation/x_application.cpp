@@ -220,9 +220,24 @@ HRESULT XProjects::Create(BSTR, IDispatch** ppProject) {
   return ReturnNoObject(ppProject, E_NOTIMPL);
 }
 
-HRESULT XProjects::Open(BSTR, IDispatch** ppProject) {
+HRESULT XProjects::Open(BSTR strName, IDispatch** ppProject) {
   QLT_REQUIRE_ROOT_FOR(ppProject);
-  return ReturnNoObject(ppProject, E_NOTIMPL);
+  if (ppProject == nullptr) return E_POINTER;
+  // A full path, or the name of a project file in the data folder (".ppc" may be left out); a
+  // bare name never reaches outside that folder.
+  QString name = TextFromBstr(strName).trimmed();
+  QString path;
+  if (QFileInfo(name).isAbsolute()) {
+    path = name;
+  } else if (!name.isEmpty() && !name.contains(QLatin1Char('/')) &&
+             !name.contains(QLatin1Char('\\')) && !name.contains(QStringLiteral(".."))) {
+    if (!name.endsWith(QStringLiteral(".ppc"), Qt::CaseInsensitive)) name += QStringLiteral(".ppc");
+    path = CAppFolders::DataFolder(CAppFolders::ProgramFolder()) + QLatin1Char('/') + name;
+  }
+  if (path.isEmpty() || !QFileInfo(path).isFile()) return ReturnNoObject(ppProject, E_FAIL);
+  CProject* project = Root()->OpenProjectFile(QFileInfo(path).absoluteFilePath());
+  if (project == nullptr) return ReturnNoObject(ppProject, E_FAIL);
+  return ReturnObject(ppProject, Root()->ProjectFacet(project));
 }
 
 HRESULT XProjects::GetProjectByFileName(BSTR strFilename, IDispatch** ppProject) {

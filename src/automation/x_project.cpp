@@ -3,6 +3,7 @@
 #include "automation/automation_root.h"
 #include "automation/enum_variant.h"
 #include "automation/facet_support.h"
+#include "editing/editing_flow.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"
@@ -108,7 +109,10 @@ HRESULT XProject::get_Points(BSTR strName, IDispatch** ppPoint) {
 
 HRESULT XProject::get_Database(IDispatch** ppDatabase) {
   QLT_REQUIRE_PROJECT_FOR(ppDatabase);
-  return ReturnNoObject(ppDatabase, E_NOTIMPL);
+  if (ppDatabase == nullptr) return E_POINTER;
+  IDispatch* database = Root()->DatabaseFacet(m_project);
+  return database == nullptr ? ReturnNoObject(ppDatabase, E_FAIL)
+                             : ReturnObject(ppDatabase, database);
 }
 
 HRESULT XProject::get_Dirty(VARIANT_BOOL* pbDirty) {
@@ -182,7 +186,11 @@ HRESULT XProject::Save(VARIANT_BOOL* pbSuccess) {
 
 HRESULT XProject::get_CurrentSession(IDispatch** ppSession) {
   QLT_REQUIRE_PROJECT_FOR(ppSession);
-  return ReturnNoObject(ppSession, E_NOTIMPL);
+  if (ppSession == nullptr) return E_POINTER;
+  CEditingFlow* flow = Root()->FlowOf(m_project);
+  CSession* session = flow != nullptr ? flow->Session() : nullptr;
+  if (session == nullptr) return ReturnNoObject(ppSession, S_FALSE);
+  return ReturnObject(ppSession, Root()->SessionFacet(m_project, session));
 }
 
 HRESULT XProject::SendToDevice(BSTR, VARIANT_BOOL* pbSuccess) {

@@ -1,6 +1,7 @@
 #include "points/builtin_control.h"
 
 #include "points/custom_point.h"
+#include "project/base_point.h"
 #include "values/abi_values.h"
 
 namespace {
@@ -275,6 +276,23 @@ QWidget* CBuiltInControl::PageWidget() const {
   LONGLONG handle = 0;
   if (m_site == nullptr || FAILED(m_site->GetHWND(&handle))) return nullptr;
   return reinterpret_cast<QWidget*>(static_cast<intptr_t>(handle));
+}
+
+CBasePoint* CBuiltInControl::HostPoint() const {
+  IBuiltInSite* own = nullptr;
+  if (m_site == nullptr ||
+      FAILED(m_site->QueryInterface(IBuiltInSite::kIid, reinterpret_cast<void**>(&own))) ||
+      own == nullptr) {
+    return nullptr;
+  }
+  CBasePoint* point = own->HostPoint();
+  own->Release();
+  return point;
+}
+
+CPageWindow* CBuiltInControl::HostWindow() const {
+  CBasePoint* point = HostPoint();
+  return point != nullptr ? point->Window() : nullptr;
 }
 
 bool CBuiltInControl::ReadOnly() const {

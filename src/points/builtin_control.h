@@ -14,9 +14,21 @@
 #include <new>
 
 #include "project/point_type.h"
+#include "qlt_automation.h"
 #include "qlt_custom_point.h"
 
+class CBasePoint;
+class CPageWindow;
 class QWidget;
+
+// What the client's own site offers the client's own controls beyond the public contract: the
+// point itself, so a control can make the page window's child controls for it (their
+// notifications reach the point and so the control's OnCommand). Outside controls never see it.
+struct IBuiltInSite : IUnknown {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{B3F1C2A4-5D6E-4F70-8A91-2C3D4E5F6A7B}");
+  virtual CBasePoint* HostPoint() = 0;
+};
 
 // The properties a control loads: each reader gives `fallback` when the name is absent or does
 // not convert.
@@ -108,6 +120,10 @@ class CBuiltInControl : public ICustomPoint2, public IPersistPropertyBag {
   QRect Rect() const;
   // The page window the point is shown in, or nullptr (not shown, or no widget).
   QWidget* PageWidget() const;
+  // The point the control is hosted in, and the page window (widgets or not) it is shown in;
+  // nullptr without the client's own site.
+  CBasePoint* HostPoint() const;
+  CPageWindow* HostWindow() const;
   bool ReadOnly() const;
   QString Caption() const;
   QString Name() const;

@@ -41,8 +41,5 @@ const CPointTypeRegistration kStopwatch(Control(220, "{E1C74250-7D5C-4E82-B483-B
 const CPointTypeRegistration kVoice(Control(230, "{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}",
                                             "TWKF.Voice", "Voice", "Record voice or sound", 231,
                                             7));
-const CPointTypeRegistration kCross(Control(240, "{AD194798-DB31-4EE4-B9EA-C18801054C8F}",
-                                            "TWKF.Cross", "Crossdata",
-                                            "Fetch data from another session", 253, 7));
 
 }  // namespace

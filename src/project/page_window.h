@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -49,6 +50,7 @@ enum ControlStyle : unsigned {
 enum ControlNotification : uint16_t {
   kNotifySelectionChange = 0x0001,
   kNotifyEditChange = 0x0005,
+  kNotifyDropDown = 0x0007,  // a combo's list is about to drop down (it may still be filled)
   kNotifyCloseUp = 0x0008,
   kNotifyKillFocus = 0x0200,
   kNotifyChange = 0x0300,
@@ -94,6 +96,10 @@ class CPageWindow {
   // Items of a combo box.
   virtual void ClearItems(Control control) = 0;
   virtual int AddItem(Control control, const QString& text) = 0;
+  // Many items at once (a long list fills in one step where the display can do that).
+  virtual void AddItems(Control control, const QStringList& texts) {
+    for (const QString& text : texts) AddItem(control, text);
+  }
   virtual void RemoveItem(Control control, int index) = 0;
   virtual int ItemCount(Control control) const = 0;
   virtual QString ItemText(Control control, int index) const = 0;

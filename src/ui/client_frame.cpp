@@ -716,9 +716,21 @@ void CClientFrame::AttachAutomation() {
       CTWKFApp* app = CTWKFApp::Instance();
       return app != nullptr && app->RegisterCustomPointLibraries();
     });
+    m_automation->SetProjectOpener([this](const QString& path) { return OpenProjectFor(path); });
   }
-  m_automation->AddOpenProject(&m_flow->Project());
+  m_automation->AddOpenProject(m_flow.get());
   m_customPoints->CreateControls(m_flow->Project());
+}
+
+CProject* CClientFrame::OpenProjectFor(const QString& path) {
+  if (m_flow && QFileInfo(m_flow->Project().Path()) == QFileInfo(path)) return &m_flow->Project();
+  // One project at a time: another one opens only when nothing of the open one is in use (the
+  // caller may be a control of its pages).
+  if (m_flow && (IsEditing() || m_flow->Project().IsNotifying())) return nullptr;
+  if (m_flow) CloseProject();
+  if (m_flow) return nullptr;
+  OpenProject(path);
+  return m_flow ? &m_flow->Project() : nullptr;
 }
 
 void CClientFrame::CloseProject() {

@@ -140,6 +140,8 @@ class CClientFrame : public QWidget {
   void RefreshProjectList();
   // Opens the project file (or, with an empty path, shows the open project's list again).
   void OpenProject(const QString& path);
+  // IProjects.Open: the project of that file, opened when it is not (nullptr when it cannot be).
+  CProject* OpenProjectFor(const QString& path);
   // Saves the list's column widths, releases the project and shows the project list.
   void CloseProject();
   void DeleteSelectedProjects();

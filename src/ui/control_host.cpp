@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTextCursor>
@@ -20,7 +21,13 @@ constexpr int kNoLimit = 1 << 24;
 class CPopupComboBox : public QComboBox {
  public:
   using QComboBox::QComboBox;
+  std::function<void()> onOpening;
   std::function<void()> onClosed;
+  void showPopup() override {
+    // Said first: a list filled only when it drops down is filled before it shows.
+    if (onOpening) onOpening();
+    QComboBox::showPopup();
+  }
   void hidePopup() override {
     QComboBox::hidePopup();
     if (onClosed) onClosed();
@@ -111,8 +118,12 @@ QWidget* CControlHost::MakeWidget(Control control, ControlKind kind, unsigned st
     }
     case ControlKind::kComboBox: {
       auto* combo = new CPopupComboBox(m_surface);
+      // Items are single lines: measuring one instead of every item keeps a list of 100,000
+      // entries quick to drop down.
+      if (auto* list = qobject_cast<QListView*>(combo->view())) list->setUniformItemSizes(true);
       combo->setEditable((styles & kCsDropDown) != 0);
       combo->setInsertPolicy(QComboBox::NoInsert);
+      combo->onOpening = [this, control] { Notify(control, kNotifyDropDown); };
       combo->onClosed = [this, control] { Notify(control, kNotifyCloseUp); };
       connect(combo, &QComboBox::currentIndexChanged, this,
               [this, control] { Notify(control, kNotifySelectionChange); });
@@ -385,6 +396,17 @@ void CControlHost::ClearItems(Control control) {
   if (auto* combo = qobject_cast<QComboBox*>(Widget(control))) {
     CQuiet quiet(m_quiet);
     combo->clear();
+  }
+}
+
+void CControlHost::AddItems(Control control, const QStringList& texts) {
+  auto* combo = qobject_cast<QComboBox*>(Widget(control));
+  if (!combo) return;
+  CQuiet quiet(m_quiet);
+  const bool wasEmpty = combo->count() == 0;
+  combo->addItems(texts);
+  if (wasEmpty && !combo->isEditable() && !dynamic_cast<CMultiComboBox*>(combo)) {
+    combo->setCurrentIndex(-1);
   }
 }
 

@@ -72,6 +72,7 @@ class CControlHost : public QObject {
   void SelectAll(Control control);
   void ClearItems(Control control);
   int AddItem(Control control, const QString& text);
+  void AddItems(Control control, const QStringList& texts);
   void RemoveItem(Control control, int index);
   int ItemCount(Control control) const;
   QString ItemText(Control control, int index) const;

@@ -823,6 +823,10 @@ int CPageCtrl::AddItem(Control control, const QString& text) {
   return m_host->AddItem(control, text);
 }
 
+void CPageCtrl::AddItems(Control control, const QStringList& texts) {
+  m_host->AddItems(control, texts);
+}
+
 void CPageCtrl::RemoveItem(Control control, int index) { m_host->RemoveItem(control, index); }
 
 int CPageCtrl::ItemCount(Control control) const { return m_host->ItemCount(control); }

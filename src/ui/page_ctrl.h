@@ -97,6 +97,7 @@ class CPageCtrl : public QWidget, public CPageWindow, public CPageDisplay {
   void SelectAllText(Control control) override;
   void ClearItems(Control control) override;
   int AddItem(Control control, const QString& text) override;
+  void AddItems(Control control, const QStringList& texts) override;
   void RemoveItem(Control control, int index) override;
   int ItemCount(Control control) const override;
   QString ItemText(Control control, int index) const override;

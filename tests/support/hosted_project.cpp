@@ -43,7 +43,7 @@ void CHostedProject::Open() {
   }
   m_host = std::make_unique<CCustomPointHost>(&m_root);
   m_left = m_host->CreateControls(m_flow->Project());
-  m_root.AddOpenProject(&m_flow->Project());
+  m_root.AddOpenProject(m_flow.get());
 }
 
 void CHostedProject::Close() {
