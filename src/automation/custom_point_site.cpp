@@ -26,6 +26,10 @@ using qlt::automation::ReturnText;
 HRESULT XCustomPointSite::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
+  if (riid == CCustomPoint::kHostPointIid) {
+    *ppv = m_point;
+    return m_point != nullptr ? S_OK : E_NOINTERFACE;
+  }
   if (riid != IID_IUnknown && riid != ICustomPointSite::kIid && riid != ICustomPointSite2::kIid) {
     return E_NOINTERFACE;
   }

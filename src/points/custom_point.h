@@ -9,6 +9,7 @@
 #include <QUuid>
 #include <memory>
 
+#include "automation/com.h"
 #include "project/base_point.h"
 
 // The control of a custom point as the point sees it; the hosting implements it over the
@@ -40,6 +41,11 @@ class CCustomControl {
 class CCustomPoint : public CBasePoint {
  public:
   static constexpr int32_t kTypeCode = 12;
+  // Asked of the site by the program's own controls, which make their child controls in the
+  // page window in the point's name: QueryInterface answers with the CCustomPoint itself (a core
+  // object, no reference taken). Outside controls never learn this identifier.
+  static constexpr IID kHostPointIid = {
+      0x2B7E4C19, 0x5A3D, 0x4F60, {0x8E, 0x21, 0x6C, 0x94, 0x0D, 0x3B, 0x7A, 0x52}};
 
   CCustomPoint();
 
