@@ -351,13 +351,20 @@ void CUltraDropPoint::CheckSelectionMode() {
       application != nullptr) {
     application->get_Version(&version);
   }
-  const QStringList parts = TextFromBstr(version).split(QLatin1Char('.'));
+  const QString text = TextFromBstr(version);
+  const QStringList parts = text.split(QLatin1Char('.'));
   SysFreeString(version);
   if (application != nullptr) application->Release();
   if (dispatch != nullptr) dispatch->Release();
   const int major = parts.value(0).toInt();
   const int minor = parts.value(1).toInt();
-  if (major > 7 || (major == 7 && minor >= 2)) {
+  // This control is part of the program it runs in, whose own numbering starts again from 0.
+  const QString own = QStringLiteral("%1.%2.%3.%4")
+                          .arg(QLT_VERSION_MAJOR)
+                          .arg(QLT_VERSION_MINOR)
+                          .arg(QLT_VERSION_PATCH)
+                          .arg(QLT_VERSION_TWEAK);
+  if (major > 7 || (major == 7 && minor >= 2) || text == own) {
     InvalidateLayout();
     return;
   }

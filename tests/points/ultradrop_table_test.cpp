@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "points/ultradrop_data_file.h"
+#include "points/ultradrop_point.h"
 #include "support/files.h"
 
 namespace {
@@ -240,6 +241,11 @@ TEST(UltraChoice, ValueTextsChooseItemsAndJoinThem) {
   EXPECT_EQ(CUltraChoice::ColumnText(table, 0, {0}, false, ";"), "one\r\nline");
   EXPECT_EQ(CUltraChoice::ColumnText(table, 1, {0, 1}, true, ";"), "x; y; ");
   EXPECT_EQ(CUltraChoice::ColumnText(table, 1, {}, true, ";"), "");
+}
+
+TEST(UltraDropPoint, CachedResourceFileIsNamedAfterProjectAndDesignerPath) {
+  EXPECT_EQ(CUltraDropPoint::ResourcePath("/opt/qlt", 4711, "C:\\Data/parts.csv"),
+            "/opt/qlt/Resources/4711d-C__Data_parts.csv.res");
 }
 
 }  // namespace
