@@ -261,6 +261,7 @@ HRESULT CUltraDropPoint::Init() {
   // The data file is read again at each initialisation, so an updated file is seen.
   m_loaded = false;
   m_derivedFor = nullptr;
+  m_keptValid = false;
   m_shared.reset();
   Table();
   if (!m_settings.filterPoint.isEmpty() && !m_settings.filterColumn.isEmpty()) {
@@ -311,8 +312,15 @@ HRESULT CUltraDropPoint::Show() {
 
 void CUltraDropPoint::Fill() {
   const CUltraTable& table = Table();
-  m_listed =
-      CUltraChoice::Matching(m_shown, CUltraChoice::Kept(table, Filter()), m_search, kMaxListed);
+  // A keystroke only narrows: the filter runs again when its value or the table changed.
+  const CUltraFilter filter = Filter();
+  if (!m_keptValid || m_keptFor != &table || m_keptValue != filter.value) {
+    m_kept = CUltraChoice::Kept(table, filter);
+    m_keptFor = &table;
+    m_keptValue = filter.value;
+    m_keptValid = true;
+  }
+  m_listed = CUltraChoice::Matching(m_shown, m_kept, m_search, kMaxListed);
   if (!m_combo || !m_comboWindow) return;
   m_comboWindow->ClearItems(m_combo);
   for (int index : m_listed) m_comboWindow->AddItem(m_combo, m_shown[index]);

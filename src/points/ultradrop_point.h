@@ -105,6 +105,10 @@ class CUltraDropPoint : public CBuiltInControl {
   bool m_loading = false;
   QString m_sharedText;  // the shared point's value text the table was read from
   QString m_search;
+  QList<int> m_kept;  // the items the filter keeps, for m_keptValue over m_keptFor
+  const CUltraTable* m_keptFor = nullptr;
+  QString m_keptValue;
+  bool m_keptValid = false;
   QList<int> m_listed;
   CPageWindow::Control m_combo = 0;
   CPageWindow* m_comboWindow = nullptr;

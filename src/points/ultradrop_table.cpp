@@ -156,13 +156,17 @@ QList<int> CUltraChoice::Kept(const CUltraTable& table, const CUltraFilter& filt
     }
     return kept;
   }
-  const QString value = filter.value.toLower();
+  // Compared without regard to case in place: no lower-cased copy of every cell.
+  const QString& value = filter.value;
+  const auto cs = Qt::CaseInsensitive;
   for (int i = 0; i < count; ++i) {
-    const QString cell = table.items[i].Cell(filter.column).toLower();
+    const QStringList& cells = table.items[i].cells;
+    const QStringView cell =
+        filter.column < cells.size() ? QStringView(cells[filter.column]) : QStringView();
     bool keep = true;
-    if (filter.condition == CUltraFilter::kEqual) keep = cell == value;
-    if (filter.condition == CUltraFilter::kContains) keep = cell.contains(value);
-    if (filter.condition == CUltraFilter::kStartsWith) keep = cell.startsWith(value);
+    if (filter.condition == CUltraFilter::kEqual) keep = cell.compare(value, cs) == 0;
+    if (filter.condition == CUltraFilter::kContains) keep = cell.contains(value, cs);
+    if (filter.condition == CUltraFilter::kStartsWith) keep = cell.startsWith(value, cs);
     if (keep) kept.append(i);
   }
   return kept;
