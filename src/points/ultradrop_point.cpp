@@ -228,20 +228,22 @@ std::shared_ptr<const CUltraTable> CUltraDropPoint::SharedTable() {
   return table;
 }
 
-const CUltraTable& CUltraDropPoint::Table() {
+std::shared_ptr<const CUltraTable> CUltraDropPoint::TableInUse() {
   if (!m_settings.sharePoint.isEmpty()) {
     m_shared = SharedTable();
     Derive(m_shared);
-    return *m_shared;
+    return m_shared;
   }
   if (!m_loaded) LoadTable();
   Derive(m_own);
-  return *m_own;
+  return m_own;
 }
 
+const CUltraTable& CUltraDropPoint::Table() { return *TableInUse(); }
+
 void CUltraDropPoint::Derive(const std::shared_ptr<const CUltraTable>& table) {
-  if (m_derivedFor == table.get()) return;
-  m_derivedFor = table.get();
+  if (m_derivedFor == table) return;
+  m_derivedFor = table;
   // The templates name this point's columns, whichever table is in use.
   const CUltraTemplate display(m_settings.formatDisplay, table->columns);
   const CUltraTemplate output(m_settings.formatOutput, table->columns);
@@ -260,7 +262,7 @@ void CUltraDropPoint::Derive(const std::shared_ptr<const CUltraTable>& table) {
 HRESULT CUltraDropPoint::Init() {
   // The data file is read again at each initialisation, so an updated file is seen.
   m_loaded = false;
-  m_derivedFor = nullptr;
+  m_derivedFor.reset();
   m_keptValid = false;
   m_shared.reset();
   Table();
@@ -311,19 +313,19 @@ HRESULT CUltraDropPoint::Show() {
 }
 
 void CUltraDropPoint::Fill() {
-  const CUltraTable& table = Table();
+  const std::shared_ptr<const CUltraTable> table = TableInUse();
   // A keystroke only narrows: the filter runs again when its value or the table changed.
   const CUltraFilter filter = Filter();
-  if (!m_keptValid || m_keptFor != &table || m_keptValue != filter.value) {
-    m_kept = CUltraChoice::Kept(table, filter);
-    m_keptFor = &table;
+  if (!m_keptValid || m_keptFor != table || m_keptValue != filter.value) {
+    m_kept = CUltraChoice::Kept(*table, filter);
+    m_keptFor = table;
     m_keptValue = filter.value;
     m_keptValid = true;
   }
   m_listed = CUltraChoice::Matching(m_shown, m_kept, m_search, kMaxListed);
   if (!m_combo || !m_comboWindow) return;
   m_comboWindow->ClearItems(m_combo);
-  for (int index : m_listed) m_comboWindow->AddItem(m_combo, m_shown[index]);
+  for (int index : m_listed) m_comboWindow->AddItem(m_combo, m_shown.value(index));
   MarkValue();
 }
 

@@ -83,6 +83,7 @@ class CUltraDropPoint : public CBuiltInControl {
   CCustomPoint* Host() const;
   CPageWindow* Window() const;
   void LoadTable();
+  std::shared_ptr<const CUltraTable> TableInUse();
   std::shared_ptr<const CUltraTable> SharedTable();
   // Shown texts and stored values of the table in use, made again when the table changes.
   void Derive(const std::shared_ptr<const CUltraTable>& table);
@@ -98,7 +99,8 @@ class CUltraDropPoint : public CBuiltInControl {
   CUltraTable m_stored;                         // the table of the property bag
   std::shared_ptr<const CUltraTable> m_own;     // the table this point loaded
   std::shared_ptr<const CUltraTable> m_shared;  // another point's, while sharing
-  const CUltraTable* m_derivedFor = nullptr;
+  // Held, so a table made later can never take the address of the one these were made for.
+  std::shared_ptr<const CUltraTable> m_derivedFor;
   QStringList m_shown;
   QStringList m_outputs;
   bool m_loaded = false;
@@ -106,7 +108,7 @@ class CUltraDropPoint : public CBuiltInControl {
   QString m_sharedText;  // the shared point's value text the table was read from
   QString m_search;
   QList<int> m_kept;  // the items the filter keeps, for m_keptValue over m_keptFor
-  const CUltraTable* m_keptFor = nullptr;
+  std::shared_ptr<const CUltraTable> m_keptFor;
   QString m_keptValue;
   bool m_keptValid = false;
   QList<int> m_listed;
