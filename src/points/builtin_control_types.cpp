@@ -11,9 +11,6 @@ CPointType Control(int rank, const char* classId, const char* progId, const char
   return BuiltInControlType(rank, classId, progId, displayName, description, icon, flags);
 }
 
-const CPointTypeRegistration kUltraDrop(Control(80, "{6741DDA0-05C6-41BE-8451-67A7B447DFF6}",
-                                                "TWKF.UltraDrop", "Ultra Drop",
-                                                "More powerful lists", 215, 15));
 const CPointTypeRegistration kFormatter(Control(110, "{BF1519FA-332E-4E3A-B6C1-6412F559D1CA}",
                                                 "TWKF.Formatter", "Formatter", "Format strings",
                                                 236, 15));
