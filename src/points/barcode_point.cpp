@@ -47,26 +47,12 @@ void CBarcodePoint::SaveProperties(CBagWriter& bag) const {
 }
 
 HRESULT CBarcodePoint::GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) {
-  if (pnHeight == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  LONG caption = 0;
-  const HRESULT hr = Site()->DefaultGetHeight(hDC, nWidth, &caption);
-  if (FAILED(hr)) return hr;
-  *pnHeight = caption + CDeviceButton::Extra(LargeButton(), CDisplayScale::Factor());
-  return S_OK;
+  return CDeviceButton::GetPointHeight(Site(), hDC, nWidth, LargeButton(), pnHeight);
 }
 
 HRESULT CBarcodePoint::Paint(QPainter* hDC, const QltRect* pRect) {
-  if (hDC == nullptr || pRect == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  const int scale = CDisplayScale::Factor();
-  QltRect caption = *pRect;
-  caption.bottom -= CDeviceButton::Extra(LargeButton(), scale);
-  Site()->DefaultPaint(hDC, &caption);
-  const QRect rect(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top);
-  CDeviceButton::Paint(*hDC, rect, Value(), ButtonText(), LargeButton(),
-                       CDeviceButton::Icon::kBarcode, scale);
-  return S_OK;
+  return CDeviceButton::PaintPoint(Site(), hDC, pRect, Value(), ButtonText(), LargeButton(),
+                                   CDeviceButton::Icon::kBarcode);
 }
 
 HRESULT CBarcodePoint::OnTap(LONG x, LONG y) {

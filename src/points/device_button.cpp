@@ -41,6 +41,31 @@ void DrawBarcode(QPainter& painter, qreal u) {
 
 }  // namespace
 
+HRESULT CDeviceButton::GetPointHeight(ICustomPointSite2* site, QPainter* painter, LONG width,
+                                      bool large, LONG* height) {
+  if (height == nullptr) return E_POINTER;
+  if (site == nullptr) return E_UNEXPECTED;
+  LONG caption = 0;
+  const HRESULT hr = site->DefaultGetHeight(painter, width, &caption);
+  if (FAILED(hr)) return hr;
+  *height = caption + Extra(large, CDisplayScale::Factor());
+  return S_OK;
+}
+
+HRESULT CDeviceButton::PaintPoint(ICustomPointSite2* site, QPainter* painter, const QltRect* rect,
+                                  const QString& value, const QString& buttonText, bool large,
+                                  Icon icon) {
+  if (painter == nullptr || rect == nullptr) return E_POINTER;
+  if (site == nullptr) return E_UNEXPECTED;
+  const int scale = CDisplayScale::Factor();
+  QltRect caption = *rect;
+  caption.bottom -= Extra(large, scale);
+  site->DefaultPaint(painter, &caption);
+  Paint(*painter, QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
+        value, buttonText, large, icon, scale);
+  return S_OK;
+}
+
 void CDeviceButton::Paint(QPainter& painter, const QRect& rect, const QString& value,
                           const QString& buttonText, bool large, Icon icon, int scale) {
   const int bottom = rect.top() + rect.height();

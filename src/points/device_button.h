@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 
+#include "qlt_custom_point.h"
+
 class QPainter;
 
 class CDeviceButton {
@@ -24,6 +26,13 @@ class CDeviceButton {
   static bool IsOnButton(int fromBottom, bool large, int scale) {
     return fromBottom <= Band(large, scale) + 24 * scale;
   }
+
+  // A point's height and drawing through its site: the caption part is the site's default, the
+  // box and the band come below it.
+  static HRESULT GetPointHeight(ICustomPointSite2* site, QPainter* painter, LONG width, bool large,
+                                LONG* height);
+  static HRESULT PaintPoint(ICustomPointSite2* site, QPainter* painter, const QltRect* rect,
+                            const QString& value, const QString& buttonText, bool large, Icon icon);
 
   // Draws the box and the band into the bottom of `rect` (the point's whole rectangle).
   static void Paint(QPainter& painter, const QRect& rect, const QString& value,

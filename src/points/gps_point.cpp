@@ -49,26 +49,12 @@ void CGPSPoint::SaveProperties(CBagWriter& bag) const {
 }
 
 HRESULT CGPSPoint::GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) {
-  if (pnHeight == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  LONG caption = 0;
-  const HRESULT hr = Site()->DefaultGetHeight(hDC, nWidth, &caption);
-  if (FAILED(hr)) return hr;
-  *pnHeight = CGPSPointLogic::Height(caption, m_properties.largeButton, CDisplayScale::Factor());
-  return S_OK;
+  return CDeviceButton::GetPointHeight(Site(), hDC, nWidth, m_properties.largeButton, pnHeight);
 }
 
 HRESULT CGPSPoint::Paint(QPainter* hDC, const QltRect* pRect) {
-  if (hDC == nullptr || pRect == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  const int scale = CDisplayScale::Factor();
-  QltRect caption = *pRect;
-  caption.bottom -= CDeviceButton::Extra(m_properties.largeButton, scale);
-  Site()->DefaultPaint(hDC, &caption);
-  const QRect rect(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top);
-  CDeviceButton::Paint(*hDC, rect, Value(), ButtonText(), m_properties.largeButton,
-                       CDeviceButton::Icon::kGps, scale);
-  return S_OK;
+  return CDeviceButton::PaintPoint(Site(), hDC, pRect, Value(), ButtonText(),
+                                   m_properties.largeButton, CDeviceButton::Icon::kGps);
 }
 
 HRESULT CGPSPoint::OnTap(LONG x, LONG y) {
