@@ -11,3 +11,9 @@ std::optional<QString> CDialogService::SaveFile(const QString&, const QString&) 
 }
 
 bool CDialogService::EditSketch(SketchRequest&) { return false; }
+
+bool CDialogService::ShowGpsWindow(GpsWindow&) { return false; }
+
+bool CDialogService::EditGpsSetup(GpsSetupRequest&) { return false; }
+
+bool CDialogService::ScanBarcode(BarcodeRequest&) { return false; }

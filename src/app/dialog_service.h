@@ -1,5 +1,6 @@
 // CDialogService: the dialogs a point opens on a tap: the calendar and time of day, the file-open
-// and file-save dialogs and the sketch drawing surface. This base answers as a headless run does:
+// and file-save dialogs, the sketch drawing surface, the GPS window with its setup dialog and the
+// barcode scan window. This base answers as a headless run does:
 // every dialog is cancelled. The client sets the widget dialogs (ui/qt_dialog_service.*) in
 // CServices; tests set scripted ones overriding what they need. Owned by CServices; UI thread.
 #pragma once
@@ -10,6 +11,8 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <optional>
 
 class CDialogService {
@@ -33,6 +36,49 @@ class CDialogService {
     bool eraseGesture = true;  // press and hold removes the strokes of the selected colour
   };
 
+  // What the GPS window shows.
+  struct GpsView {
+    QString status;
+    bool fixed = false;  // the status is drawn green, else red
+    QString latitude, longitude, altitude, satellites;
+    bool canAccept = false;  // OK is enabled
+  };
+
+  // The GPS point's side of its window: it connects the reader, answers each poll and opens the
+  // setup dialog itself; the window shows View() after every call and does what it answers.
+  class GpsWindow {
+   public:
+    enum class Next {
+      kPoll,    // (re)start the poll timer
+      kWait,    // stop the poll timer; the user may open the setup or cancel
+      kAccept,  // close the window with OK
+    };
+    virtual ~GpsWindow() = default;
+    virtual Next Open() = 0;
+    virtual Next Poll() = 0;   // every kPollMilliseconds while polling
+    virtual Next Setup() = 0;  // the setup button
+    virtual const GpsView& View() const = 0;
+    static constexpr int kPollMilliseconds = 1000;
+  };
+
+  // The GPS setup dialog: a port ("Auto" first) and a speed.
+  struct GpsSetupRequest {
+    QStringList ports;
+    QStringList speeds;
+    QString port;  // the choices, in and out
+    QString speed;
+    QString note;  // shown above the lists when not empty
+    // Called on OK; false keeps the dialog open (it has told the user why).
+    std::function<bool(const QString& port, const QString& speed)> save;
+  };
+
+  // The barcode scan window: a scanner that types like a keyboard ends a code with Enter.
+  struct BarcodeRequest {
+    QString caption;
+    QString code;             // the stored code, replaced by a scan; the result on OK
+    bool closeOnScan = true;  // Enter closes the window, else OK does
+  };
+
   virtual ~CDialogService() = default;
 
   // Lets the user change `value` in place; false when the dialog was closed without OK.
@@ -45,4 +91,10 @@ class CDialogService {
   virtual std::optional<QString> SaveFile(const QString& name, const QString& extension);
   // Lets the user draw; true on OK with the new strokes and colour in `request`.
   virtual bool EditSketch(SketchRequest& request);
+  // Runs the GPS window until it closes; true when it closed with OK.
+  virtual bool ShowGpsWindow(GpsWindow& window);
+  // True when the settings were saved with OK.
+  virtual bool EditGpsSetup(GpsSetupRequest& request);
+  // True on OK with the code in `request`.
+  virtual bool ScanBarcode(BarcodeRequest& request);
 };

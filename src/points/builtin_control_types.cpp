@@ -16,10 +16,6 @@ const CPointTypeRegistration kFormatter(Control(110, "{BF1519FA-332E-4E3A-B6C1-6
                                                 236, 15));
 const CPointTypeRegistration kCamera(Control(140, "{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}",
                                              "TWKF.Camera", "Camera", "Take photos", 224, 15));
-const CPointTypeRegistration kBarcode(Control(150, "{CA2C599F-2B4F-4F0B-B4B2-17F359F8A067}",
-                                              "TWKF.Barcode", "Barcode", "Scan barcodes", 147, 3));
-const CPointTypeRegistration kGps(Control(160, "{828EDD96-892C-4D7E-B6FE-D2F4F527A870}", "TWKF.GPS",
-                                          "GPS", "Capture GPS position", 223, 15));
 const CPointTypeRegistration kNumpad(Control(170, "{4087CCCB-F036-408C-86C0-B032163F3795}",
                                              "TWKF.Numpad", "Numpad",
                                              "Enter numbers with digit buttons", 225, 15));

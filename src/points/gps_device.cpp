@@ -19,10 +19,21 @@ CGPSDevice::CGPSDevice(QString settingsFile)
 
 CGPSDevice::~CGPSDevice() { Close(); }
 
+CGPSDevice& CGPSDevice::Shared() {
+  static CGPSDevice device{QString()};
+  return device;
+}
+
+QString CGPSDevice::SettingsFile() const {
+  return m_settingsFile.isEmpty()
+             ? CSettingsStore::DefaultFilePath(QString::fromLatin1(CSettingsStore::kGpsApplication))
+             : m_settingsFile;
+}
+
 bool CGPSDevice::Open() {
   Close();
   const CGPSPortChoice::Choice choice =
-      CGPSPortChoice::Choose(CSettingsStore(m_settingsFile), CGPSPortChoice::AvailablePorts());
+      CGPSPortChoice::Choose(CSettingsStore(SettingsFile()), CGPSPortChoice::AvailablePorts());
   m_portName = choice.name;
   m_baud = choice.baud;
   m_shared = std::make_unique<CGPSSharedState>();
@@ -72,6 +83,13 @@ std::optional<CGPSPosition> CGPSDevice::TakePosition() {
   m_start.start();
   QMutexLocker lock(&m_shared->mutex);
   return m_shared->position;
+}
+
+void CGPSDevice::DiscardPosition() {
+  if (!m_reader) return;
+  CGPSPortReader* reader = m_reader;
+  QMetaObject::invokeMethod(
+      reader, [reader] { reader->ForgetPosition(); }, Qt::BlockingQueuedConnection);
 }
 
 void CGPSDevice::RemoveUser() {

@@ -1,8 +1,9 @@
-// CGPSDevice: the process-wide GPS reader shared by every GPS point. Open chooses the port (the
-// "Tarnwick" settings or discovery), opens it and reads on a thread of its own; the
-// user-interface thread takes copies of the current position, never waiting on the port. Points
-// count themselves as users; the last one leaving closes the port. Created and used on the
-// user-interface thread; owns the reader thread and what runs on it.
+// CGPSDevice: the GPS reader. Open chooses the port (the "Tarnwick" settings or discovery), opens
+// it and reads on a thread of its own; the user-interface thread takes copies of the current
+// position, never waiting on the port. One reader (Shared) serves every GPS point of the process:
+// points count themselves as users, and the last one leaving closes the port, so nothing runs
+// when the process ends. Created and used on the user-interface thread; owns the reader thread
+// and what runs on it.
 #pragma once
 
 #include <QElapsedTimer>
@@ -19,8 +20,12 @@ struct CGPSSharedState;
 
 class CGPSDevice {
  public:
-  // `settingsFile` is the INI file of the "Tarnwick" settings.
+  // `settingsFile` is the INI file of the "Tarnwick" settings; empty: the user's own, looked up
+  // at each Open.
   explicit CGPSDevice(QString settingsFile);
+
+  // The reader of the GPS points, over the user's own settings.
+  static CGPSDevice& Shared();
   ~CGPSDevice();
   CGPSDevice(const CGPSDevice&) = delete;
   CGPSDevice& operator=(const CGPSDevice&) = delete;
@@ -34,6 +39,11 @@ class CGPSDevice {
 
   // A copy of the current position while the reader is open and has one; renews the start time.
   std::optional<CGPSPosition> TakePosition();
+  // Forgets the current position while staying open: only a later fix is taken.
+  void DiscardPosition();
+
+  // The INI file the port is chosen from (and the setup writes).
+  QString SettingsFile() const;
 
   void AddUser() { ++m_users; }
   // At zero users the port is closed.

@@ -37,6 +37,8 @@ class CGPSNmeaDecoder {
 
   const std::optional<CGPSPosition>& Position() const { return m_position; }
   void Reset();
+  // Forgets the position only: the next fix starts afresh, the dilutions stay.
+  void ForgetPosition() { m_position.reset(); }
 
   float LastPdop() const { return m_pdop; }
   float LastHdop() const { return m_hdop; }

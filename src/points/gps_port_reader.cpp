@@ -87,3 +87,9 @@ void CGPSPortReader::Shutdown() {
   if (m_port) m_port->close();
   m_shared->connected = false;
 }
+
+void CGPSPortReader::ForgetPosition() {
+  m_decoder.ForgetPosition();
+  QMutexLocker lock(&m_shared->mutex);
+  m_shared->position.reset();
+}

@@ -38,6 +38,8 @@ class CGPSPortReader : public QObject {
   bool OpenPort();
   // Closes the port and stops retrying (before the thread ends).
   void Shutdown();
+  // Forgets the position, so only a fix that arrives from now on is taken.
+  void ForgetPosition();
 
  private:
   bool SetUp();

@@ -109,6 +109,51 @@ bool SnapDialogs(const QString& folder, const QString& filesFolder) {
   });
 }
 
+// A GPS window standing at a fix, with no receiver behind it: it shows a view and never polls.
+class CSampleGpsWindow : public CDialogService::GpsWindow {
+ public:
+  CSampleGpsWindow() {
+    m_view.status = CLanguage::Instance().Translate(QStringLiteral("Point.GPS.Fixed"));
+    m_view.fixed = true;
+    m_view.latitude = QStringLiteral("48\u00b07'2.29\" N");
+    m_view.longitude = QStringLiteral("11\u00b031'0.00\" E");
+    m_view.altitude = QStringLiteral("545.4 m");
+    m_view.satellites = QStringLiteral("8");
+    m_view.canAccept = true;
+  }
+  Next Open() override { return Next::kWait; }
+  Next Poll() override { return Next::kWait; }
+  Next Setup() override { return Next::kWait; }
+  const CDialogService::GpsView& View() const override { return m_view; }
+
+ private:
+  CDialogService::GpsView m_view;
+};
+
+// The windows of the device points: the GPS window, its setup and the barcode scan window.
+bool SnapDeviceDialogs(const QString& folder) {
+  CQtDialogService dialogs;
+  CSampleGpsWindow gps;
+  if (!SnapDialog(folder, QStringLiteral("5-dialog-gps.png"),
+                  [&] { dialogs.ShowGpsWindow(gps); })) {
+    return false;
+  }
+  CDialogService::GpsSetupRequest setup;
+  setup.ports = QStringList({QStringLiteral("Auto"), QStringLiteral("ttyUSB0")});
+  setup.speeds = QStringList({QStringLiteral("57600"), QStringLiteral("4800")});
+  setup.port = QStringLiteral("ttyUSB0");
+  setup.speed = QStringLiteral("4800");
+  if (!SnapDialog(folder, QStringLiteral("5-dialog-gps-setup.png"),
+                  [&] { dialogs.EditGpsSetup(setup); })) {
+    return false;
+  }
+  CDialogService::BarcodeRequest barcode;
+  barcode.caption = QStringLiteral("Site permit barcode");
+  barcode.code = QStringLiteral("4006381333931");
+  return SnapDialog(folder, QStringLiteral("5-dialog-barcode.png"),
+                    [&] { dialogs.ScanBarcode(barcode); });
+}
+
 // The settings page and the synchronisation window. The window is pictured in the middle of a
 // run: the run is not connected, so the step and the count it would show are set on it.
 bool SnapSyncWindows(CClientFrame& frame, const QString& folder) {
@@ -254,6 +299,6 @@ int CFrameTour::Main(int argc, char** argv) {
     Settle();
     if (frame.ShownPageIndex() == shown || number >= frame.Project()->PageCount()) break;
   }
-  if (!SnapDialogs(outFolder, files)) return 1;
+  if (!SnapDialogs(outFolder, files) || !SnapDeviceDialogs(outFolder)) return 1;
   return SnapSyncWindows(frame, outFolder) ? 0 : 1;
 }

@@ -6,7 +6,10 @@
 #include <QStandardPaths>
 
 #include "points/file_point_logic.h"
+#include "ui/barcode_scan_dlg.h"
 #include "ui/calendar_dlg.h"
+#include "ui/gps_setup_dlg.h"
+#include "ui/gps_wnd.h"
 #include "ui/sketch_dialog.h"
 
 bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
@@ -44,5 +47,22 @@ bool CQtDialogService::EditSketch(SketchRequest& request) {
   CSketchDialog dialog(request, QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return false;
   request = dialog.Result();
+  return true;
+}
+
+bool CQtDialogService::ShowGpsWindow(GpsWindow& window) {
+  CGPSWnd dialog(window, QApplication::activeWindow());
+  return dialog.Execute() == QDialog::Accepted;
+}
+
+bool CQtDialogService::EditGpsSetup(GpsSetupRequest& request) {
+  CGPSSetupDlg dialog(request, QApplication::activeWindow());
+  return dialog.exec() == QDialog::Accepted;
+}
+
+bool CQtDialogService::ScanBarcode(BarcodeRequest& request) {
+  CBarcodeScanDlg dialog(request, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  request.code = dialog.Code();
   return true;
 }

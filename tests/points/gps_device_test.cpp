@@ -4,74 +4,20 @@
 // /dev/serial/by-id links point at real receivers.
 #include "points/gps_device.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
-#include <QFile>
 #include <string>
 
-#include "gps_sentences.h"
 #include "platform/settings_store.h"
+#include "support/fake_gps_receiver.h"
+#include "support/gps_sentences.h"
 #include "support/harness.h"
 
+using CFakeReceiver = qlt::test::CFakeGpsReceiver;
 using qlt::test::NmeaSentence;
 using qlt::test::ProcessEventsUntil;
 
 namespace {
-
-// A receiver: the controlling side of a pseudo-terminal whose other side the link names.
-class CFakeReceiver {
- public:
-  explicit CFakeReceiver(QString link) : m_link(std::move(link)) { PlugIn(); }
-  ~CFakeReceiver() { Unplug(); }
-
-  void PlugIn() {
-    char name[256] = {};
-    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-      ADD_FAILURE() << "no pseudo-terminal";
-      return;
-    }
-    termios raw{};
-    tcgetattr(m_slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(m_slave, TCSANOW, &raw);
-    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    QFile::remove(m_link);
-    EXPECT_EQ(symlink(name, QFile::encodeName(m_link).constData()), 0);
-  }
-
-  void Unplug() {
-    if (m_master >= 0) close(m_master);
-    if (m_slave >= 0) close(m_slave);
-    m_master = m_slave = -1;
-    QFile::remove(m_link);
-  }
-
-  // Writes everything, waiting while the reader empties the terminal; false when it stops
-  // reading for good.
-  bool Send(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = write(m_master, bytes.data(), bytes.size());
-      if (n > 0) {
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-        continue;
-      }
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-      pollfd p{m_master, POLLOUT, 0};
-      if (poll(&p, 1, 20000) <= 0) return false;
-    }
-    return true;
-  }
-
- private:
-  QString m_link;
-  int m_master = -1;
-  int m_slave = -1;
-};
 
 class GpsDevice : public ::testing::Test {
  protected:

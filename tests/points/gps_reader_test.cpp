@@ -6,13 +6,13 @@
 #include <QTextStream>
 #include <string>
 
-#include "gps_sentences.h"
 #include "platform/settings_store.h"
 #include "points/gps_format.h"
 #include "points/gps_nmea_decoder.h"
 #include "points/gps_point_logic.h"
 #include "points/gps_port_choice.h"
 #include "points/gps_position.h"
+#include "support/gps_sentences.h"
 #include "support/harness.h"
 
 using qlt::test::NmeaSentence;
