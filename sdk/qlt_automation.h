@@ -275,3 +275,46 @@ struct IDatabase : IDispatch {
                         BSTR strSortColumn, VARIANT_BOOL bSortNumeric, VARIANT_BOOL bSortDescending,
                         VARIANT arrColumns, VARIANT* parrResults) = 0;  // 17
 };
+
+// A telegram: named values one unit sends to the others of the same project through the server.
+struct ITelegram : IDispatch {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{1B1BBC81-EA9F-42C5-8635-1F953FFED1D2}");
+  virtual HRESULT get_Application(IDispatch** ppApplication) = 0;  // 7
+  virtual HRESULT get_Project(IDispatch** ppProject) = 0;
+  virtual HRESULT get__NewEnum(IUnknown** ppEnum) = 0;
+  virtual HRESULT get_Item(VARIANT vIndex, VARIANT* pvValue) = 0;  // 10
+  virtual HRESULT put_Item(VARIANT vIndex, VARIANT vValue) = 0;
+  virtual HRESULT get_Count(LONG* pnCount) = 0;
+  virtual HRESULT get_Key(LONG nIndex, BSTR* pstrKey) = 0;
+  virtual HRESULT get_Value(LONG nIndex, VARIANT* pvValue) = 0;
+  virtual HRESULT get_UnitID(BSTR* pstrUnitID) = 0;  // 15
+  virtual HRESULT Clone(IDispatch** ppTelegram) = 0;
+  virtual HRESULT SendToServer(VARIANT_BOOL* pbSuccess) = 0;
+  virtual HRESULT SendToClient(BSTR strUnitID, VARIANT_BOOL* pbSuccess) = 0;  // 18
+};
+
+// Repeating timers for custom points (automation-only interfaces, members from slot 3). The
+// application answers to ITWKFTimerSource; a timer's ticks reach its sink on the UI thread.
+struct ITWKFTimerSink : IUnknown {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{32BCE58A-B517-4B78-B2A7-65050B00E298}");
+  virtual HRESULT OnTimerSink(LONG hTimer) = 0;  // 3
+};
+
+struct ITWKFTimerSource : IUnknown {
+  static constexpr IID kIid =
+      qlt::automation::GuidLiteral("{DFF90983-5E3D-4F13-8E3A-41A3226BD124}");
+  // Starts a timer of nDuration milliseconds that calls pSink until it is deleted; *phTimer is its
+  // number (50 or more).
+  virtual HRESULT CreateTimer(LONG nDuration, ITWKFTimerSink* pSink, LONG* phTimer) = 0;  // 3
+  // S_FALSE when no timer has that number.
+  virtual HRESULT DeleteTimer(LONG hTimer) = 0;
+};
+
+namespace qlt::automation {
+// The type library "TWKF" 1.3 and the classes it describes.
+inline constexpr GUID kTypeLibraryId = GuidLiteral("{E67499E5-7114-4BA2-9F08-5EFBDB42D0FC}");
+inline constexpr CLSID kApplicationClassId = GuidLiteral("{30D64577-4EAB-4321-BCD7-46A8CF47B57D}");
+inline constexpr CLSID kTelegramClassId = GuidLiteral("{513B4A25-991A-4B3A-B4CD-716125A462DF}");
+}  // namespace qlt::automation

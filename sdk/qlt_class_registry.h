@@ -1,10 +1,13 @@
 // The per-user class registry that replaces the system's class registration: an INI file
 // $XDG_CONFIG_HOME/Brenmoor/Classes.conf (~/.config when XDG_CONFIG_HOME is unset) with one group
 // per class identifier ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case) holding the library
-// that serves it ("InprocServer32"), its program identifier ("ProgID") and its short user-type
-// name ("UserTypeName"). A library's DllRegisterServer calls QltRegisterClass for each class; the
-// client reads the entries back with QltLookUpClass. Header-only over Qt Core, so a library and
-// the client read and write the file the same way; any thread, one writer at a time.
+// that serves it ("InprocServer32"), its program identifier ("ProgID"), its short user-type
+// name ("UserTypeName") and, optionally, the image the client shows for it in its lists ("Icon":
+// an image file, relative paths taken from the library's folder; without one, an image beside the
+// library with the library's name and ".png" is taken). A library's DllRegisterServer calls
+// QltRegisterClass for each class; the client reads the entries back with QltLookUpClass.
+// Header-only over Qt Core, so a library and the client read and write the file the same way; any
+// thread, one writer at a time.
 #pragma once
 
 #include <dlfcn.h>
@@ -13,12 +16,14 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 struct QltClassEntry {
   QString library;       // absolute path of the shared object
   QString progId;        // "Vendor.Name"
   QString userTypeName;  // the short name the client shows
+  QString icon;          // an image file; may be empty
 };
 
 inline QString QltClassRegistryPath() {
@@ -46,11 +51,19 @@ inline QString QltLibraryPathOf(const void* address) {
 inline bool QltRegisterClass(const QString& classId, const QltClassEntry& entry) {
   const QString group = QltClassGroup(classId);
   if (group.isEmpty() || entry.library.isEmpty()) return false;
+  // QSettings caches what it wrote for the whole process, and a library is unloaded after it
+  // registered: texts that live in the library's own memory (literals) are copied first.
+  const auto owned = [](const QString& text) { return QString(text.constData(), text.size()); };
   QSettings settings(QltClassRegistryPath(), QSettings::IniFormat);
   settings.beginGroup(group);
-  settings.setValue(QStringLiteral("InprocServer32"), entry.library);
-  settings.setValue(QStringLiteral("ProgID"), entry.progId);
-  settings.setValue(QStringLiteral("UserTypeName"), entry.userTypeName);
+  settings.setValue(QStringLiteral("InprocServer32"), owned(entry.library));
+  settings.setValue(QStringLiteral("ProgID"), owned(entry.progId));
+  settings.setValue(QStringLiteral("UserTypeName"), owned(entry.userTypeName));
+  if (entry.icon.isEmpty()) {
+    settings.remove(QStringLiteral("Icon"));
+  } else {
+    settings.setValue(QStringLiteral("Icon"), owned(entry.icon));
+  }
   settings.endGroup();
   settings.sync();
   return settings.status() == QSettings::NoError;
@@ -80,5 +93,30 @@ inline bool QltLookUpClass(const QString& classId, QltClassEntry& entry) {
   }
   entry.progId = settings.value(QStringLiteral("ProgID")).toString();
   entry.userTypeName = settings.value(QStringLiteral("UserTypeName")).toString();
+  entry.icon = settings.value(QStringLiteral("Icon")).toString();
   return true;
+}
+
+// The identifiers of every registered class, as their groups are named.
+inline QStringList QltRegisteredClasses() {
+  QSettings settings(QltClassRegistryPath(), QSettings::IniFormat);
+  QStringList classes;
+  for (const QString& group : settings.childGroups()) {
+    if (!QltClassGroup(group).isEmpty()) classes.append(group);
+  }
+  return classes;
+}
+
+// The image file of a class's icon, or an empty text when it has none that exists.
+inline QString QltClassIconPath(const QltClassEntry& entry) {
+  const QFileInfo library(entry.library);
+  QString path = entry.icon;
+  if (path.isEmpty()) {
+    if (entry.library.isEmpty()) return QString();
+    path = library.absolutePath() + QLatin1Char('/') + library.completeBaseName() +
+           QStringLiteral(".png");
+  } else if (QFileInfo(path).isRelative()) {
+    path = library.absolutePath() + QLatin1Char('/') + path;
+  }
+  return QFileInfo::exists(path) ? path : QString();
 }

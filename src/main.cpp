@@ -11,6 +11,8 @@
 #include "app/app_folders.h"
 #include "app/services.h"
 #include "app/twkf_app.h"
+#include "automation/automation_server.h"
+#include "project/point_factory.h"
 #include "ui/client_command_line.h"
 #include "ui/client_frame.h"
 #include "ui/desktop_shell.h"
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
   CServices::Instance().SetShell(std::make_unique<CDesktopShell>());
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");
+  app.SetAutomationFactory(
+      [] { return std::make_unique<CAutomationServer>(CPointFactory::Instance()); });
   std::unique_ptr<CClientFrame> frame;
   app.SetMainWindowFactory([&frame, &app, echo] {
     frame = std::make_unique<CClientFrame>(app.Settings(), app.DataFolder());

@@ -206,7 +206,9 @@ extern "C" QLT_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, vo
 
 extern "C" QLT_EXPORT HRESULT DllRegisterServer(void) {
   const QString library = QltLibraryPathOf(reinterpret_cast<const void*>(&DllRegisterServer));
-  const QltClassEntry entry{library, QStringLiteral("Quillet.Tally"), QStringLiteral("Tally")};
+  // No icon of its own: the client takes a "tally_point.png" beside the library when there is one.
+  const QltClassEntry entry{library, QStringLiteral("Quillet.Tally"), QStringLiteral("Tally"),
+                            QString()};
   return QltRegisterClass(QString::fromLatin1(kClassId), entry) ? S_OK : E_FAIL;
 }
 

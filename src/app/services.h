@@ -1,5 +1,6 @@
 // CServices: everything a test must be able to control, in one object: the clock and tick
-// counter, the random source, the message, dialog and shell services and the folders. The
+// counter, the random source, the message, dialog and shell services, the telegram sender and the
+// folders. The
 // application object owns the process-wide instance; tests install their own with scripted parts.
 // UI thread.
 #pragma once
@@ -13,6 +14,7 @@
 
 #include "app/dialog_service.h"
 #include "app/message_service.h"
+#include "app/telegram_sender.h"
 #include "platform/shell.h"
 
 class CServices {
@@ -55,6 +57,12 @@ class CServices {
     m_shell = shell ? std::move(shell) : std::make_unique<CShell>();
   }
 
+  // --- how telegrams leave (never online until the window sets a sender over its connection)
+  CTelegramSender& Telegrams() const { return *m_telegrams; }
+  void SetTelegramSender(std::unique_ptr<CTelegramSender> sender) {
+    m_telegrams = sender ? std::move(sender) : std::make_unique<CTelegramSender>();
+  }
+
   // --- where a command link ("qlt://...") that a point opens goes: the main window takes it as a
   // command line of its own; without a taker (headless, tests) the point refuses it
   void SetCommandLinkTaker(std::function<void(const QString&)> taker) {
@@ -78,5 +86,6 @@ class CServices {
   std::unique_ptr<CMessageService> m_messages;
   std::unique_ptr<CDialogService> m_dialogs;
   std::unique_ptr<CShell> m_shell;
+  std::unique_ptr<CTelegramSender> m_telegrams;
   std::function<void(const QString&)> m_commandLinks;
 };

@@ -100,15 +100,13 @@ bool CTWKFApp::InitInstance(const QString& commandLine) {
 
   m_identity = CUnitIdentity::Establish(m_settings, m_identity.Id());
 
-  // The automation type library and the custom-point category are registered here once the
-  // automation layer exists.
-
   RegisterCustomPointLibraries();
 
   // Stored sessions re-flag themselves in their project's database.
 
-  // The point-type registry is filled here, then the automation root and the GPS reader are
-  // made, once those parts exist.
+  // The interface description, the class objects, the outside classes in the point-type registry
+  // and the automation root; the GPS reader follows once it exists.
+  if (m_createAutomation) m_automation = m_createAutomation();
 
   if (m_createMainWindow && !m_createMainWindow()) return false;
 
@@ -124,8 +122,10 @@ bool CTWKFApp::InitInstance(const QString& commandLine) {
 void CTWKFApp::ExitInstance() {
   if (!m_started) return;
   m_started = false;
-  // The automation root, the point-type registry and the GPS reader are released here, in this
-  // order, once they exist.
+  // The automation root first: its timers stop and the objects still held outside are
+  // disconnected while everything they refer to still exists. The GPS reader follows once it
+  // exists.
+  m_automation.reset();
   disconnect(&m_guard, nullptr, this, nullptr);
   m_guard.Release();
 }

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 #include "app/library_registrar.h"
 #include "app/unit_identity.h"
@@ -41,6 +42,17 @@ class CTWKFApp : public QObject {
   bool InitInstance(const QString& commandLine);
   // Exit: releases what start-up made, the instance guard last. Idempotent.
   void ExitInstance();
+
+  // What start-up leaves to the automation layer, which the core cannot name: registering the
+  // interface description and the class objects, listing the outside custom-point classes and the
+  // automation root. Made after the library sweep, before the main window; released first at exit.
+  class CAutomationPart {
+   public:
+    virtual ~CAutomationPart() = default;
+  };
+  void SetAutomationFactory(std::function<std::unique_ptr<CAutomationPart>()> factory) {
+    m_createAutomation = std::move(factory);
+  }
 
   // Makes and shows the main window; called as the last step of start-up. False stops start-up.
   void SetMainWindowFactory(std::function<bool()> factory) {
@@ -87,6 +99,8 @@ class CTWKFApp : public QObject {
   QString m_dataFolder;
   CUnitIdentity m_identity;
   CLibraryRegistrar m_libraries;
+  std::function<std::unique_ptr<CAutomationPart>()> m_createAutomation;
+  std::unique_ptr<CAutomationPart> m_automation;
   std::function<bool()> m_createMainWindow;
   bool m_started = false;
 };

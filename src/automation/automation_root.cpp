@@ -1,7 +1,11 @@
 #include "automation/automation_root.h"
 
 #include "app/image_services.h"
+#include <QCoreApplication>
+#include <QEventLoopLocker>
+#include "app/twkf_app.h"
 #include "automation/facet.h"
+#include "automation/timer_table.h"
 #include "automation/x_application.h"
 #include "automation/x_database.h"
 #include "automation/x_page.h"
@@ -9,6 +13,8 @@
 #include "automation/x_project.h"
 #include "automation/x_session.h"
 #include "editing/editing_flow.h"
+#include "automation/x_class_factory.h"
+#include "automation/x_timer_source.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"
@@ -16,6 +22,8 @@
 CAutomationRoot::CAutomationRoot(bool running) : m_running(running) {}
 
 CAutomationRoot::~CAutomationRoot() {
+  // The timers stop first, so no sink is called while the objects go.
+  if (m_timers) m_timers->Clear();
   // Facets still held outside outlive the root; they answer RPC_E_DISCONNECTED from now on.
   const QSet<CFacet*> all = m_all;
   for (CFacet* facet : all) facet->DetachFromRoot();
@@ -48,6 +56,42 @@ IDispatch* CAutomationRoot::ProjectsFacet() {
     return facet;
   }
   return new XProjects(this);
+}
+
+QString CAutomationRoot::UnitId() const {
+  if (m_unitId) return m_unitId();
+  const CTWKFApp* app = CTWKFApp::Instance();
+  return app != nullptr ? app->UnitId() : QString();
+}
+
+ITWKFTimerSource* CAutomationRoot::TimerSource() {
+  if (XTimerSource* facet = Existing<XTimerSource>(this)) {
+    facet->AddRef();
+    return facet;
+  }
+  if (!m_timers) m_timers = std::make_unique<CTimerTable>();
+  return new XTimerSource(this, m_timers.get());
+}
+
+IClassFactory* CAutomationRoot::ClassFactory() {
+  if (XClassFactory* facet = Existing<XClassFactory>(this)) {
+    facet->AddRef();
+    return facet;
+  }
+  return new XClassFactory(this);
+}
+
+void CAutomationRoot::Lock(bool lock) {
+  if (lock) {
+    ++m_locks;
+    if (QCoreApplication::instance() != nullptr) {
+      m_loopLocks.push_back(std::make_unique<QEventLoopLocker>());
+    }
+  } else if (m_locks > 0) {
+    --m_locks;
+    // The last lock let go may end a loop whose windows are all closed.
+    if (!m_loopLocks.empty()) m_loopLocks.pop_back();
+  }
 }
 
 void CAutomationRoot::AddOpenProject(CProject* project) {

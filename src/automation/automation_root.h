@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <QString>
+#include <vector>
 
 #include "automation/com.h"
 
@@ -23,6 +25,9 @@ class CImageServices;
 class CPage;
 class CProject;
 class CSession;
+class CTimerTable;
+class QEventLoopLocker;
+struct ITWKFTimerSource;
 
 class CAutomationRoot {
  public:
@@ -67,6 +72,23 @@ class CAutomationRoot {
   IDispatch* NewPagesView(CProject* project);
   IDispatch* NewPointsView(CPage* page);
 
+  // This unit's ID for new telegrams (the application's; empty without one).
+  QString UnitId() const;
+  void SetUnitIdSource(std::function<QString()> source) { m_unitId = std::move(source); }
+
+  // Hands a synchronisation of the project to whoever runs them (the main window posts its
+  // "synchronise" command); false when nobody does (headless, tests) or it refuses the project.
+  bool PostSync(CProject* project) const { return m_postSync && m_postSync(project); }
+  void SetSyncPoster(std::function<bool(CProject*)> post) { m_postSync = std::move(post); }
+
+  // The application's timers for custom points; a new reference.
+  ITWKFTimerSource* TimerSource();
+  // The class factory that hands out the application; a new reference.
+  IClassFactory* ClassFactory();
+  // Whether a holder of the factory has locked the application against exit.
+  bool IsLocked() const { return m_locks > 0; }
+  void Lock(bool lock);
+
   // Disconnects every facet of the core object.
   void Disconnect(const void* core);
   // Disconnects the facets of a page and of each of its points (the page is being removed).
@@ -92,6 +114,13 @@ class CAutomationRoot {
   bool m_running;
   std::thread::id m_thread = std::this_thread::get_id();
   std::unique_ptr<CImageServices> m_imageServices;
+  std::function<QString()> m_unitId;
+  std::function<bool(CProject*)> m_postSync;
+  // Stopped, with every sink released, when the root goes.
+  std::unique_ptr<CTimerTable> m_timers;
+  int m_locks = 0;
+  // While the application is locked the event loop outlives its last window.
+  std::vector<std::unique_ptr<QEventLoopLocker>> m_loopLocks;
   QList<CProject*> m_openProjects;
   QHash<const CProject*, CEditingFlow*> m_flows;
   ProjectOpener m_opener;

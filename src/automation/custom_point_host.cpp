@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QThread>
 
 #include "automation/custom_point_site.h"
@@ -120,6 +121,7 @@ HRESULT CCustomPointHost::Instantiate(const QUuid& classId, ICustomPoint** out,
   if (!QltLookUpClass(ClassText(classId), entry) || entry.library.isEmpty()) {
     return kClassNotRegistered;
   }
+  ListOutsideClass(classId, CPointFactory::Instance());
   const HRESULT hr = InstantiateFromLibrary(entry.library, classId, out);
   if (SUCCEEDED(hr)) *userTypeName = entry.userTypeName;
   return hr;
@@ -172,6 +174,33 @@ int CCustomPointHost::CreateControls(CProject& project) {
     if (FAILED(CreateControl(*point))) ++left;
   }
   return left;
+}
+
+const CPointFactory::Entry* CCustomPointHost::ListOutsideClass(const QUuid& classId,
+                                                               CPointFactory& factory) {
+  if (!IsCreatable(classId) || factory.Find(CPointFactory::kCustomTypeCode, classId)) {
+    return nullptr;
+  }
+  QltClassEntry entry;
+  if (!QltLookUpClass(ClassText(classId), entry)) return nullptr;
+  QImage large;
+  QImage small;
+  if (const QString path = QltClassIconPath(entry); !path.isEmpty()) {
+    const QImage icon(path);
+    if (!icon.isNull()) {
+      large = icon.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+      small = icon.scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+  }
+  return factory.AddExternalClass(classId, entry.userTypeName, large, small);
+}
+
+int CCustomPointHost::ListOutsideClasses(CPointFactory& factory) {
+  int listed = 0;
+  for (const QString& classId : QltRegisteredClasses()) {
+    if (ListOutsideClass(QUuid::fromString(classId), factory) != nullptr) ++listed;
+  }
+  return listed;
 }
 
 void CCustomPointHost::ReleaseControls(CProject& project) {

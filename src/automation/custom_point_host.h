@@ -14,6 +14,7 @@
 #include <QUuid>
 #include <functional>
 
+#include "project/point_factory.h"
 #include "qlt_custom_point.h"
 
 class CAutomationRoot;
@@ -56,6 +57,14 @@ class CCustomPointHost {
   int CreateControls(CProject& project);
   // Lets every custom point of the project release its control (before the project goes).
   static void ReleaseControls(CProject& project);
+
+  // Lists an outside class of the class registry in the point-type registry under the display
+  // name of its user-type name and with its icon (start-up lists every registered class; a class
+  // a project names is listed when it is first created). The entry, or nullptr for a class that
+  // is not registered, already listed or never listed.
+  static const CPointFactory::Entry* ListOutsideClass(const QUuid& classId, CPointFactory& factory);
+  // Lists every class of the class registry; the number newly listed.
+  static int ListOutsideClasses(CPointFactory& factory);
 
   static constexpr int kRetryDelayMs = 250;
 

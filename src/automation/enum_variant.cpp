@@ -1,17 +1,27 @@
 #include "automation/enum_variant.h"
 
 CEnumVariant::CEnumVariant(CAutomationRoot* root, const void* core, std::vector<IDispatch*> items)
-    : CFacet(root, core), m_items(std::move(items)) {}
+    : CFacet(root, core) {
+  m_items.reserve(items.size());
+  for (IDispatch* item : items) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_DISPATCH;
+    v.pdispVal = item;
+    m_items.push_back(v);
+  }
+}
+
+CEnumVariant::CEnumVariant(CAutomationRoot* root, const void* core, std::vector<VARIANT> values)
+    : CFacet(root, core), m_items(std::move(values)) {}
 
 CEnumVariant::~CEnumVariant() { ReleaseItems(); }
 
 void CEnumVariant::ReleaseItems() {
   // Cleared first: a released item could come back to this enumerator.
-  std::vector<IDispatch*> items;
+  std::vector<VARIANT> items;
   items.swap(m_items);
-  for (IDispatch* item : items) {
-    if (item != nullptr) item->Release();
-  }
+  for (VARIANT& item : items) VariantClear(&item);
   m_position = 0;
 }
 
@@ -43,10 +53,12 @@ HRESULT CEnumVariant::Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) {
   if (Core() == nullptr) return RPC_E_DISCONNECTED;
   ULONG fetched = 0;
   while (fetched < celt && m_position < m_items.size()) {
-    IDispatch* item = m_items[m_position++];
-    rgVar[fetched].vt = VT_DISPATCH;
-    rgVar[fetched].pdispVal = item;
-    if (item != nullptr) item->AddRef();
+    const HRESULT hr = VariantCopy(&rgVar[fetched], &m_items[m_position]);
+    if (FAILED(hr)) {
+      for (ULONG i = 0; i < fetched; ++i) VariantClear(&rgVar[i]);
+      return hr;
+    }
+    ++m_position;
     ++fetched;
   }
   if (pCeltFetched != nullptr) *pCeltFetched = fetched;

@@ -1,6 +1,6 @@
-// CEnumVariant: the enumerator a collection's _NewEnum hands out, over the objects the collection
-// held when it was asked (each kept with a reference until the enumerator goes). Clone is not
-// offered. Owned by its references; UI thread.
+// CEnumVariant: the enumerator a collection's _NewEnum hands out, over the objects (or values) the
+// collection held when it was asked (each kept with a reference, or copied, until the enumerator
+// goes). Clone is not offered. Owned by its references; UI thread.
 #pragma once
 
 #include <vector>
@@ -11,6 +11,8 @@ class CEnumVariant : public IEnumVARIANT, public CFacet {
  public:
   // Takes over one reference of each object in `items`; `core` is the collection's core object.
   CEnumVariant(CAutomationRoot* root, const void* core, std::vector<IDispatch*> items);
+  // Over values: takes over the variants in `values` (they are cleared when the enumerator goes).
+  CEnumVariant(CAutomationRoot* root, const void* core, std::vector<VARIANT> values);
   ~CEnumVariant() override;
 
   HRESULT QueryInterface(REFIID riid, void** ppv) override;
@@ -31,6 +33,6 @@ class CEnumVariant : public IEnumVARIANT, public CFacet {
   void ReleaseItems();
 
   ULONG m_refs = 1;
-  std::vector<IDispatch*> m_items;
+  std::vector<VARIANT> m_items;  // objects as VT_DISPATCH
   size_t m_position = 0;
 };

@@ -3,6 +3,7 @@
 #include "automation/automation_root.h"
 #include "automation/custom_point_site.h"
 #include "automation/property_bag.h"
+#include "automation/x_telegram.h"
 #include "values/abi_values.h"
 #include "values/variant.h"
 
@@ -160,9 +161,10 @@ void CHostedControl::OnDep(CBasePoint* changed) {
   if (point) point->Release();
 }
 
-void CHostedControl::OnTelegram(CTelegram*) {
-  // Telegrams have no automation object in this build yet: the control hears of the arrival.
-  Held([](ICustomPoint* c) { return c->OnTelegram(nullptr); });
+void CHostedControl::OnTelegram(CTelegram* telegram) {
+  XTelegram* facet = XTelegram::Lend(m_root, telegram);
+  Held([facet](ICustomPoint* c) { return c->OnTelegram(facet); });
+  if (facet != nullptr) facet->EndLoan();
 }
 
 bool CHostedControl::GetOutputString(const CVariant& value, const QString& baseFile, uint32_t index,

@@ -57,6 +57,20 @@ const CDispatchTable& XApplication::Table() {
   return table;
 }
 
+HRESULT XApplication::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv != nullptr && m_connected) {
+    if (riid == ITWKFTimerSource::kIid) {
+      *ppv = static_cast<ITWKFTimerSource*>(Root()->TimerSource());
+      return S_OK;
+    }
+    if (riid == IID_IClassFactory) {
+      *ppv = static_cast<IClassFactory*>(Root()->ClassFactory());
+      return S_OK;
+    }
+  }
+  return TDispatchFacet::QueryInterface(riid, ppv);
+}
+
 HRESULT XApplication::get_Application(IDispatch** ppApplication) {
   return ReturnApplication(ppApplication);
 }

@@ -11,6 +11,9 @@ class XApplication : public TDispatchFacet<XApplication, IApplication> {
   explicit XApplication(CAutomationRoot* root);
   static const qlt::automation::CDispatchTable& Table();
 
+  // Also answers ITWKFTimerSource and IClassFactory with the root's objects for them.
+  HRESULT QueryInterface(REFIID riid, void** ppv) override;
+
   HRESULT get_Application(IDispatch** ppApplication) override;
   HRESULT get_Version(BSTR* pstrVersion) override;
   HRESULT get_Projects(IDispatch** ppProjects) override;

@@ -4,6 +4,7 @@
 #include "automation/enum_variant.h"
 #include "automation/facet_support.h"
 #include "editing/editing_flow.h"
+#include "automation/x_telegram.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"
@@ -166,12 +167,16 @@ HRESULT XProject::get_Unique(LONG* pnUnique) {
 
 HRESULT XProject::NewTelegram(IDispatch** ppTelegram) {
   QLT_REQUIRE_PROJECT_FOR(ppTelegram);
-  return ReturnNoObject(ppTelegram, E_NOTIMPL);
+  if (ppTelegram == nullptr) return E_POINTER;
+  CTelegram telegram(m_project);
+  telegram.SetUnitId(Root()->UnitId());
+  return ReturnObject(ppTelegram, new XTelegram(Root(), std::move(telegram)));
 }
 
 HRESULT XProject::Synchronise(VARIANT_BOOL* pbSuccess) {
   QLT_REQUIRE_PROJECT();
-  return Unsuccessful(pbSuccess, E_NOTIMPL);
+  // The run starts later from the window's event loop; whether it succeeds is not known here.
+  return Unsuccessful(pbSuccess, Root()->PostSync(m_project) ? S_OK : E_FAIL);
 }
 
 HRESULT XProject::get_Path(BSTR* pstrPath) {

@@ -4,8 +4,8 @@
 
 #include "app/language.h"
 #include "app/message_service.h"
+#include "app/services.h"
 #include "points/telegram.h"
-#include "points/telegram_sender.h"
 #include "project/display_scale.h"
 #include "project/graphics.h"
 #include "project/point_type.h"
@@ -77,7 +77,7 @@ bool CTelegramPoint::SendTelegram() {
       values.SetText(QString::fromUtf16(CTelegram::kGuidEntry), project->SessionGuid());
     }
   }
-  if (!CTelegramSender::Instance().Send(telegram)) {
+  if (!CServices::Instance().Telegrams().Send(telegram)) {
     if (m_settings.showAlerts != 0) {
       CLanguage::Instance().MessageByKey(QStringLiteral("Point.Telegram.UnableToSend"),
                                          kMbIconExclamation);

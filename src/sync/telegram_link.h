@@ -9,7 +9,7 @@
 #include <QString>
 #include <functional>
 
-#include "points/telegram_sender.h"
+#include "app/telegram_sender.h"
 #include "sync/connection.h"
 
 class CNetMessage;

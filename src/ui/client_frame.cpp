@@ -22,6 +22,7 @@
 #include "app/services.h"
 #include "app/twkf_app.h"
 #include "automation/automation_root.h"
+#include "automation/automation_server.h"
 #include "automation/custom_point_host.h"
 #include "editing/project_summary.h"
 #include "editing/session_binding.h"
@@ -178,8 +179,10 @@ CClientFrame::CClientFrame(CSettingsStore& settings, const QString& dataFolder,
 
 CClientFrame::~CClientFrame() {
   CServices::Instance().SetCommandLinkTaker({});
+  CServices::Instance().SetTelegramSender(nullptr);
   // The views let go of the page and the list before the project goes away.
   ReleaseProject();
+  if (m_automation) m_automation->SetSyncPoster({});
 }
 
 QString CClientFrame::Text(const char* key) const {
@@ -364,7 +367,7 @@ void CClientFrame::CreateConnection() {
                                 }
                               }});
   // Telegrams leave through the connection and arrive for the open project.
-  CTelegramSender::Install(std::make_unique<CTelegramLink>(*m_serverConnection, [] {
+  CServices::Instance().SetTelegramSender(std::make_unique<CTelegramLink>(*m_serverConnection, [] {
     return CTWKFApp::Instance() ? CTWKFApp::Instance()->UnitId() : QString();
   }));
   const CTWKFApp* app = CTWKFApp::Instance();
@@ -711,8 +714,19 @@ void CClientFrame::ReleaseProject() {
 
 void CClientFrame::AttachAutomation() {
   if (!m_automation) {
-    m_automation = std::make_unique<CAutomationRoot>();
-    m_customPoints = std::make_unique<CCustomPointHost>(m_automation.get(), [] {
+    if (CAutomationServer* server = CAutomationServer::Instance()) {
+      m_automation = server->Root();
+    } else {
+      m_ownAutomation = std::make_unique<CAutomationRoot>();
+      m_automation = m_ownAutomation.get();
+    }
+    // IProject.Synchronise of the open project is this window's own sync command.
+    m_automation->SetSyncPoster([this](CProject* project) {
+      if (project == nullptr || project != Project()) return false;
+      PostCommand(kCmdSynchronise);
+      return true;
+    });
+    m_customPoints = std::make_unique<CCustomPointHost>(m_automation, [] {
       CTWKFApp* app = CTWKFApp::Instance();
       return app != nullptr && app->RegisterCustomPointLibraries();
     });

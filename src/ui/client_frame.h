@@ -241,9 +241,11 @@ class CClientFrame : public QWidget {
   QStringList m_listedStamps;
   QPointer<QMenu> m_menu;
 
-  // The automation objects and the custom-point controls of the open project; declared before
-  // the flow so that they outlive it.
-  std::unique_ptr<CAutomationRoot> m_automation;
+  // The automation objects (the application's, or the frame's own where no application made
+  // them) and the custom-point controls of the open project; declared before the flow so that
+  // they outlive it.
+  std::unique_ptr<CAutomationRoot> m_ownAutomation;
+  CAutomationRoot* m_automation = nullptr;
   std::unique_ptr<CCustomPointHost> m_customPoints;
   std::unique_ptr<CEditingFlow> m_flow;
   QString m_lastCommandLine;

@@ -403,7 +403,7 @@ TEST_F(CustomPointHosting, BadLibrariesLeaveThePlaceholderAndTheStoredDataAlone)
   const QByteArray before = m_project.SaveToBytes();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ASSERT_TRUE(QltRegisterClass(outside.toString(), {c.library, "Outside.Broken", "Broken"}));
+    ASSERT_TRUE(QltRegisterClass(outside.toString(), {c.library, "Outside.Broken", "Broken", ""}));
     EXPECT_EQ(m_host.CreateControls(m_project), 1);
     ExpectPlaceholder(*m_point);
     EXPECT_EQ(ValueAsText(m_point->Value()), QStringLiteral("kept"));

@@ -9,9 +9,9 @@
 #include <QPainter>
 
 #include "app/message_service.h"
+#include "app/services.h"
 #include "points/edit_point.h"
 #include "points/telegram.h"
-#include "points/telegram_sender.h"
 #include "project/display_scale.h"
 #include "project/page.h"
 #include "project/plain_page_window.h"
@@ -51,10 +51,7 @@ class TelegramPointTest : public ::testing::Test {
     m_point = AddPoint<CTelegramPoint>(m_page, QStringLiteral("Tele"), QStringLiteral("Alarm"));
     m_page->Activate(&m_window);
   }
-  void TearDown() override {
-    CTelegramSender::Install(nullptr);
-    CDisplayScale::SetDoubled(false);
-  }
+  void TearDown() override { CDisplayScale::SetDoubled(false); }
 
   void Receiving(const QString& matchKey = QString()) {
     auto& s = m_point->MutableSettings();
@@ -186,7 +183,7 @@ TEST_F(TelegramPointTest, AReceivedTelegramSetsTheNamedPointsOnEveryPageAndSaysS
 
 TEST_F(TelegramPointTest, ATapOnTheBandSendsTheFieldsAndTheSessionGuid) {
   QList<CTelegram> sent;
-  CTelegramSender::Install(std::make_unique<CRecordingSender>(&sent, true));
+  CServices::Instance().SetTelegramSender(std::make_unique<CRecordingSender>(&sent, true));
   auto& s = m_point->MutableSettings();
   s.telegramName = QStringLiteral("Gate");
   s.fields = QStringList{u"Site"_qs, u"(GUID)"_qs, u"Missing"_qs, u"Count"_qs};
@@ -224,15 +221,15 @@ TEST_F(TelegramPointTest, ATapOnTheBandSendsTheFieldsAndTheSessionGuid) {
 
 TEST_F(TelegramPointTest, SendingWhileOfflineWarnsAndKeepsTheValue) {
   QList<CTelegram> sent;
-  CTelegramSender::Install(std::make_unique<CRecordingSender>(&sent, false));
+  CServices::Instance().SetTelegramSender(std::make_unique<CRecordingSender>(&sent, false));
   Lay();
   TapBand();
   EXPECT_TRUE(m_point->OutputText().isEmpty());
   ASSERT_EQ(Shown().size(), 1);
   EXPECT_EQ(Shown()[0].text, CScopedServices::Text("Point.Telegram.UnableToSend"));
   EXPECT_EQ(Shown()[0].style & kMbIconMask, kMbIconExclamation);
-  // The sender nobody installed is never online.
-  CTelegramSender::Install(nullptr);
+  // The sender nobody set is never online.
+  CServices::Instance().SetTelegramSender(nullptr);
   m_point->MutableSettings().showAlerts = 0;
   EXPECT_FALSE(m_point->SendTelegram());
   EXPECT_EQ(Shown().size(), 1);

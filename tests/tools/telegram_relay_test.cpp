@@ -5,10 +5,10 @@
 
 #include <QDir>
 
+#include "app/services.h"
 #include "points/edit_point.h"
 #include "points/telegram.h"
 #include "points/telegram_point.h"
-#include "points/telegram_sender.h"
 #include "project/page.h"
 #include "project/project.h"
 #include "support/files.h"
@@ -70,7 +70,6 @@ class TelegramRelayTest : public ::testing::Test {
     m_port = line.toUShort();
     ASSERT_GT(m_port, 0);
   }
-  void TearDown() override { CTelegramSender::Install(nullptr); }
 
   void Connect(Unit& unit, const QString& unitId) {
     ASSERT_TRUE(unit.project.LoadFromBytes(m_projectBytes, m_dir + u"/Site.ppc"_qs));
@@ -101,7 +100,7 @@ TEST_F(TelegramRelayTest, ATapOnOneUnitFillsTheOtherUnitsPoints) {
   Unit south;
   Connect(north, u"Unit-N"_qs);
   Connect(south, u"Unit-S"_qs);
-  CTelegramSender::Install(
+  CServices::Instance().SetTelegramSender(
       std::make_unique<CTelegramLink>(*north.connection, [] { return u"Unit-N"_qs; }));
 
   north.Point("site")->AssignValue(CVariant::FromString(u"Quay 4"_qs));
