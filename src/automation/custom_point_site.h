@@ -5,6 +5,7 @@
 // then on every member answers RPC_E_DISCONNECTED. UI thread.
 #pragma once
 
+#include "points/builtin_control.h"
 #include "qlt_custom_point.h"
 
 class CAutomationRoot;
@@ -12,7 +13,7 @@ class CBasePoint;
 class CCustomPoint;
 class QRect;
 
-class XCustomPointSite final : public ICustomPointSite2 {
+class XCustomPointSite final : public ICustomPointSite2, public CHostSite {
  public:
   XCustomPointSite(CAutomationRoot* root, CCustomPoint* point) : m_root(root), m_point(point) {}
   void Detach() {
@@ -59,6 +60,8 @@ class XCustomPointSite final : public ICustomPointSite2 {
                                  BSTR* pstrOutput) override;
   HRESULT InvalidateLayout() override;
   HRESULT ResolveValue(BSTR strTemplate, BSTR* pstrValue) override;
+
+  CCustomPoint* HostedPoint() const override { return m_point; }
 
   static QltRect ToAbi(const QRect& rect);
   static QRect FromAbi(const QltRect& rect);

@@ -16,7 +16,23 @@
 #include "project/point_type.h"
 #include "qlt_custom_point.h"
 
+class CCustomPoint;
+class CPageWindow;
+class QFont;
 class QWidget;
+
+// What the client's own site offers the client's own controls beyond the published contract: the
+// point it serves. Their child controls (edit box, track bar) are made in that point's page
+// window with the point as owner, which forwards their notifications back as OnCommand. A site
+// from elsewhere does not offer it, and the controls then go without child controls.
+class CHostSite {
+ public:
+  // The point, or nullptr once the point has let its control go.
+  virtual CCustomPoint* HostedPoint() const = 0;
+
+ protected:
+  ~CHostSite() = default;
+};
 
 // The properties a control loads: each reader gives `fallback` when the name is absent or does
 // not convert.
@@ -74,8 +90,8 @@ class CBuiltInControl : public ICustomPoint2, public IPersistPropertyBag {
   HRESULT OnTap(LONG x, LONG y) override;
   HRESULT OnCommand(ULONG nCommand, LONGLONG nArgument) override;
   HRESULT OnDep(IDispatch* pPoint) override;
-  HRESULT OnTelegram(IDispatch* pTelegram) override;  // nothing
-  HRESULT SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) override;
+  HRESULT OnTelegram(IDispatch* pTelegram) override;                   // nothing
+  HRESULT SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) override;  // as text, to SetValue
   HRESULT GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex, BSTR* pstrOutput) override;
 
   // ---- IPersistPropertyBag (LoadProperties / SaveProperties)
@@ -111,6 +127,15 @@ class CBuiltInControl : public ICustomPoint2, public IPersistPropertyBag {
   bool ReadOnly() const;
   QString Caption() const;
   QString Name() const;
+  // The point this control serves when the site is the client's own (CHostSite), else nullptr.
+  CCustomPoint* HostPoint() const;
+  // The page window while the point's page is shown, else nullptr.
+  CPageWindow* Window() const;
+  // The project's normal page font (the shared one without a project).
+  QFont PageFont() const;
+  // Rectangles between Qt's inclusive form and the ABI's exclusive right and bottom.
+  static QRect FromAbi(const QltRect& rect);
+  static QltRect ToAbi(const QRect& rect);
 
  private:
   GUID m_classId;
