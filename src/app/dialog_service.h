@@ -1,7 +1,8 @@
 // CDialogService: the dialogs a point opens on a tap: the calendar and time of day, the file-open
-// and file-save dialogs and the sketch drawing surface. This base answers as a headless run does:
-// every dialog is cancelled. The client sets the widget dialogs (ui/qt_dialog_service.*) in
-// CServices; tests set scripted ones overriding what they need. Owned by CServices; UI thread.
+// and file-save dialogs, the sketch drawing surface and the numeric keypad. This base answers as a
+// headless run does: every dialog is cancelled. The client sets the widget dialogs
+// (ui/qt_dialog_service.*) in CServices; tests set scripted ones overriding what they need. Owned
+// by CServices; UI thread.
 #pragma once
 
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class CDialogService {
@@ -33,6 +35,15 @@ class CDialogService {
     bool eraseGesture = true;  // press and hold removes the strokes of the selected colour
   };
 
+  struct NumberRequest {
+    QString text;        // the number to start from; what was typed, after OK
+    QString decimalKey;  // the label of the keypad's "." key
+    int maxLength = 0;   // longest text; 0 no limit
+    // The message that refuses a typed text on OK (the keypad then stays open); empty to take
+    // it. May be empty.
+    std::function<QString(const QString&)> refusal;
+  };
+
   virtual ~CDialogService() = default;
 
   // Lets the user change `value` in place; false when the dialog was closed without OK.
@@ -45,4 +56,6 @@ class CDialogService {
   virtual std::optional<QString> SaveFile(const QString& name, const QString& extension);
   // Lets the user draw; true on OK with the new strokes and colour in `request`.
   virtual bool EditSketch(SketchRequest& request);
+  // Lets the user type a number on the keypad; true on OK with the text in `request`.
+  virtual bool EnterNumber(NumberRequest& request);
 };

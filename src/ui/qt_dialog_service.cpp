@@ -7,6 +7,7 @@
 
 #include "points/file_point_logic.h"
 #include "ui/calendar_dlg.h"
+#include "ui/numpad_wnd.h"
 #include "ui/sketch_dialog.h"
 
 bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
@@ -44,5 +45,12 @@ bool CQtDialogService::EditSketch(SketchRequest& request) {
   CSketchDialog dialog(request, QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return false;
   request = dialog.Result();
+  return true;
+}
+
+bool CQtDialogService::EnterNumber(NumberRequest& request) {
+  CNumpadWnd dialog(QApplication::activeWindow(), request);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  request.text = dialog.Text();
   return true;
 }
