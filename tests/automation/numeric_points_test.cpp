@@ -250,12 +250,20 @@ TEST_F(NumericPoints, IncrementorHandsOutTheSequenceAndRestartsItAfterATypedNumb
   window.SetControlText(box, QStringLiteral("V-abc-Local"));
   window.Notify(box, kNotifyKillFocus);
   EXPECT_EQ(window.State(box)->text, "V-205-Local");
-  window.Notify(box, kNotifySetFocus);
-  window.Notify(box, kNotifyKillFocus);
   ticks += 1000;
   project.Custom("Later")->SetItemRect(QRect(0, 200, 300, 40));
   project.Custom("Later")->OnTap(295, 220);
   EXPECT_EQ(project.Custom("Later")->OutputText(), "210");  // the same sequence
+  window.Notify(box, kNotifySetFocus);
+  window.Notify(box, kNotifyKillFocus);
+  // A session that may not change draws nothing, even when shown empty.
+  project.Project().SetReadOnly(true);
+  visit->SetValue(QString());
+  visit->Show(&window);
+  visit->OnTap(295, 120);
+  EXPECT_EQ(visit->OutputText(), "");
+  project.Project().SetReadOnly(false);
+  visit->SetValue(QStringLiteral("V-205-Local"));
   FinishAndReopen(project);
   EXPECT_EQ(project.Custom("Visit")->OutputText(), "V-205-Local");  // kept, not drawn again
   CSettingsStore settings(CSettingsStore::DefaultFilePath());
