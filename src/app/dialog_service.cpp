@@ -17,3 +17,4 @@ bool CDialogService::ShowGpsWindow(GpsWindow&) { return false; }
 bool CDialogService::EditGpsSetup(GpsSetupRequest&) { return false; }
 
 bool CDialogService::ScanBarcode(BarcodeRequest&) { return false; }
+bool CDialogService::EnterNumber(NumberRequest&) { return false; }

@@ -1,8 +1,8 @@
 // CDialogService: the dialogs a point opens on a tap: the calendar and time of day, the file-open
-// and file-save dialogs, the sketch drawing surface, the GPS window with its setup dialog and the
-// barcode scan window. This base answers as a headless run does:
-// every dialog is cancelled. The client sets the widget dialogs (ui/qt_dialog_service.*) in
-// CServices; tests set scripted ones overriding what they need. Owned by CServices; UI thread.
+// and file-save dialogs, the sketch drawing surface, the numeric keypad, the GPS window with its
+// setup dialog and the barcode scan window. This base answers as a headless run does: every
+// dialog is cancelled. The client sets the widget dialogs (ui/qt_dialog_service.*) in CServices;
+// tests set scripted ones overriding what they need. Owned by CServices; UI thread.
 #pragma once
 
 #include <QDateTime>
@@ -79,6 +79,16 @@ class CDialogService {
     bool closeOnScan = true;  // Enter closes the window, else OK does
   };
 
+  // The numeric keypad.
+  struct NumberRequest {
+    QString text;        // the number to start from; what was typed, after OK
+    QString decimalKey;  // the label of the keypad's "." key
+    int maxLength = 0;   // longest text; 0 no limit
+    // The message that refuses a typed text on OK (the keypad then stays open); empty to take
+    // it. May be empty.
+    std::function<QString(const QString&)> refusal;
+  };
+
   virtual ~CDialogService() = default;
 
   // Lets the user change `value` in place; false when the dialog was closed without OK.
@@ -97,4 +107,6 @@ class CDialogService {
   virtual bool EditGpsSetup(GpsSetupRequest& request);
   // True on OK with the code in `request`.
   virtual bool ScanBarcode(BarcodeRequest& request);
+  // Lets the user type a number on the keypad; true on OK with the text in `request`.
+  virtual bool EnterNumber(NumberRequest& request);
 };

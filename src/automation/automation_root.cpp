@@ -1,20 +1,21 @@
 #include "automation/automation_root.h"
 
-#include "app/image_services.h"
 #include <QCoreApplication>
 #include <QEventLoopLocker>
+
+#include "app/image_services.h"
 #include "app/twkf_app.h"
 #include "automation/facet.h"
 #include "automation/timer_table.h"
 #include "automation/x_application.h"
+#include "automation/x_class_factory.h"
 #include "automation/x_database.h"
 #include "automation/x_page.h"
 #include "automation/x_point.h"
 #include "automation/x_project.h"
 #include "automation/x_session.h"
-#include "editing/editing_flow.h"
-#include "automation/x_class_factory.h"
 #include "automation/x_timer_source.h"
+#include "editing/editing_flow.h"
 #include "project/base_point.h"
 #include "project/page.h"
 #include "project/project.h"

@@ -10,10 +10,10 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <thread>
-#include <QString>
 #include <vector>
 
 #include "automation/com.h"

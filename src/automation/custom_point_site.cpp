@@ -236,7 +236,11 @@ HRESULT XCustomPointSite::SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) {
   CVariant value;
   const HRESULT hr = ValueFromAbi(vValue, value);
   if (FAILED(hr)) return hr;
-  const int32_t result = m_point->DefaultSetValueV(value);
+  // The base conversion, then the base text path: the point's own SetValue would hand the text
+  // back to the control, whose SetValueV may well have called us.
+  QString text;
+  const int32_t result = value.ToText(text) ? kPointOk : kPointTypeMismatch;
+  if (result == kPointOk) m_point->DefaultSetValue(text);
   if (pbResult != nullptr) *pbResult = result == kPointOk ? VARIANT_TRUE : VARIANT_FALSE;
   return result == kPointOk ? S_OK : result;
 }
@@ -283,4 +287,4 @@ HRESULT XCustomPointSite::ResolveValue(BSTR strTemplate, BSTR* pstrValue) {
   return ReturnText(pstrValue, project ? CTemplateExpander::Expand(*project, text, nullptr) : text);
 }
 
-CBasePoint* XCustomPointSite::HostPoint() { return m_point; }
+CCustomPoint* XCustomPointSite::HostPoint() { return m_point; }

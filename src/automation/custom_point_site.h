@@ -60,7 +60,7 @@ class XCustomPointSite final : public ICustomPointSite2, public IBuiltInSite {
                                  BSTR* pstrOutput) override;
   HRESULT InvalidateLayout() override;
   HRESULT ResolveValue(BSTR strTemplate, BSTR* pstrValue) override;
-  CBasePoint* HostPoint() override;
+  CCustomPoint* HostPoint() override;
 
   static QltRect ToAbi(const QRect& rect);
   static QRect FromAbi(const QltRect& rect);

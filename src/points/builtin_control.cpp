@@ -1,7 +1,9 @@
 #include "points/builtin_control.h"
 
 #include "points/custom_point.h"
-#include "project/base_point.h"
+#include "project/display_scale.h"
+#include "project/graphics.h"
+#include "project/project.h"
 #include "values/abi_values.h"
 
 namespace {
@@ -190,7 +192,16 @@ HRESULT CBuiltInControl::OnDep(IDispatch* pPoint) {
 HRESULT CBuiltInControl::OnTelegram(IDispatch*) { return S_OK; }
 
 HRESULT CBuiltInControl::SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) {
-  return m_site ? m_site->DefaultSetValueV(vValue, pbResult) : E_UNEXPECTED;
+  // The host sets every value through here once a control offers ICustomPoint2: the text goes
+  // to the control's own SetValue, so a control that shows its value sees every change.
+  if (m_site == nullptr) return E_UNEXPECTED;
+  VARIANT text;
+  VariantInit(&text);
+  HRESULT hr = CoerceAbi(vValue, VT_BSTR, &text);
+  if (SUCCEEDED(hr)) hr = SetValue(text.bstrVal);
+  VariantClear(&text);
+  if (pbResult != nullptr) *pbResult = SUCCEEDED(hr) ? VARIANT_TRUE : VARIANT_FALSE;
+  return hr;
 }
 
 HRESULT CBuiltInControl::GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex,
@@ -269,7 +280,15 @@ void CBuiltInControl::InvalidateLayout() const {
 QRect CBuiltInControl::Rect() const {
   QltRect rect{};
   if (m_site == nullptr || FAILED(m_site->GetRect(&rect))) return {};
+  return FromAbi(rect);
+}
+
+QRect CBuiltInControl::FromAbi(const QltRect& rect) {
   return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
+}
+
+QltRect CBuiltInControl::ToAbi(const QRect& rect) {
+  return QltRect{rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
 }
 
 QWidget* CBuiltInControl::PageWidget() const {
@@ -278,20 +297,20 @@ QWidget* CBuiltInControl::PageWidget() const {
   return reinterpret_cast<QWidget*>(static_cast<intptr_t>(handle));
 }
 
-CBasePoint* CBuiltInControl::HostPoint() const {
+CCustomPoint* CBuiltInControl::HostPoint() const {
   IBuiltInSite* own = nullptr;
   if (m_site == nullptr ||
       FAILED(m_site->QueryInterface(IBuiltInSite::kIid, reinterpret_cast<void**>(&own))) ||
       own == nullptr) {
     return nullptr;
   }
-  CBasePoint* point = own->HostPoint();
+  CCustomPoint* point = own->HostPoint();
   own->Release();
   return point;
 }
 
 CPageWindow* CBuiltInControl::HostWindow() const {
-  CBasePoint* point = HostPoint();
+  const CCustomPoint* point = HostPoint();
   return point != nullptr ? point->Window() : nullptr;
 }
 
@@ -311,6 +330,13 @@ QString CBuiltInControl::Name() const {
   CBstr name;
   if (m_site == nullptr || FAILED(m_site->GetName(name.Out()))) return {};
   return name.Text();
+}
+
+QFont CBuiltInControl::PageFont() const {
+  const CCustomPoint* point = HostPoint();
+  const CProject* project = point != nullptr ? point->Project() : nullptr;
+  return project != nullptr ? project->Graphics().Font(CGraphics::kNormal)
+                            : CDisplayScale::NormalFont();
 }
 
 CPointType BuiltInControlType(int rank, const char* classId, const char* progId,

@@ -17,8 +17,9 @@
 #include "qlt_automation.h"
 #include "qlt_custom_point.h"
 
-class CBasePoint;
+class CCustomPoint;
 class CPageWindow;
+class QFont;
 class QWidget;
 
 // What the client's own site offers the client's own controls beyond the public contract: the
@@ -27,7 +28,8 @@ class QWidget;
 struct IBuiltInSite : IUnknown {
   static constexpr IID kIid =
       qlt::automation::GuidLiteral("{B3F1C2A4-5D6E-4F70-8A91-2C3D4E5F6A7B}");
-  virtual CBasePoint* HostPoint() = 0;
+  // The point, or nullptr once the point has let its control go.
+  virtual CCustomPoint* HostPoint() = 0;
 };
 
 // The properties a control loads: each reader gives `fallback` when the name is absent or does
@@ -86,8 +88,8 @@ class CBuiltInControl : public ICustomPoint2, public IPersistPropertyBag {
   HRESULT OnTap(LONG x, LONG y) override;
   HRESULT OnCommand(ULONG nCommand, LONGLONG nArgument) override;
   HRESULT OnDep(IDispatch* pPoint) override;
-  HRESULT OnTelegram(IDispatch* pTelegram) override;  // nothing
-  HRESULT SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) override;
+  HRESULT OnTelegram(IDispatch* pTelegram) override;                   // nothing
+  HRESULT SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) override;  // as text, to SetValue
   HRESULT GetOutputString(VARIANT vValue, BSTR strBaseFile, LONG nIndex, BSTR* pstrOutput) override;
 
   // ---- IPersistPropertyBag (LoadProperties / SaveProperties)
@@ -120,13 +122,18 @@ class CBuiltInControl : public ICustomPoint2, public IPersistPropertyBag {
   QRect Rect() const;
   // The page window the point is shown in, or nullptr (not shown, or no widget).
   QWidget* PageWidget() const;
-  // The point the control is hosted in, and the page window (widgets or not) it is shown in;
-  // nullptr without the client's own site.
-  CBasePoint* HostPoint() const;
+  // The point the control is hosted in, and the page window (widgets or not) while its page is
+  // shown; nullptr without the client's own site.
+  CCustomPoint* HostPoint() const;
   CPageWindow* HostWindow() const;
   bool ReadOnly() const;
   QString Caption() const;
   QString Name() const;
+  // The project's normal page font (the shared one without a project).
+  QFont PageFont() const;
+  // Rectangles between Qt's inclusive form and the ABI's exclusive right and bottom.
+  static QRect FromAbi(const QltRect& rect);
+  static QltRect ToAbi(const QRect& rect);
 
  private:
   GUID m_classId;

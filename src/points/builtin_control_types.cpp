@@ -11,23 +11,11 @@ CPointType Control(int rank, const char* classId, const char* progId, const char
   return BuiltInControlType(rank, classId, progId, displayName, description, icon, flags);
 }
 
-const CPointTypeRegistration kFormatter(Control(110, "{BF1519FA-332E-4E3A-B6C1-6412F559D1CA}",
-                                                "TWKF.Formatter", "Formatter", "Format strings",
-                                                236, 15));
 const CPointTypeRegistration kCamera(Control(140, "{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}",
                                              "TWKF.Camera", "Camera", "Take photos", 224, 15));
-const CPointTypeRegistration kNumpad(Control(170, "{4087CCCB-F036-408C-86C0-B032163F3795}",
-                                             "TWKF.Numpad", "Numpad",
-                                             "Enter numbers with digit buttons", 225, 15));
-const CPointTypeRegistration kIncrementor(Control(180, "{AB10ECCA-675D-4628-B5CE-7E1D780B130E}",
-                                                  "TWKF.Incrementor", "Incrementor",
-                                                  "Assign unique values", 237, 15));
 const CPointTypeRegistration kPrint(Control(200, "{DE28C520-D05E-44BA-B5C8-1021384A7ACA}",
                                             "TWKF.Print", "Print", "Print from mobile device", 232,
                                             15));
-const CPointTypeRegistration kSlider(Control(210, "{410FD546-0087-4B67-92B7-2A05A325B794}",
-                                             "TWKF.Slider", "Slider", "Select a value along a line",
-                                             239, 15));
 const CPointTypeRegistration kStopwatch(Control(220, "{E1C74250-7D5C-4E82-B483-B485B216A786}",
                                                 "TWKF.Stopwatch", "Stopwatch",
                                                 "Measure a time period", 233, 15));

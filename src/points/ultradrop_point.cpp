@@ -56,16 +56,10 @@ CUltraDropPoint::CUltraDropPoint() : CBuiltInControl(kClassId) {}
 
 CUltraDropPoint::~CUltraDropPoint() { SiteChanging(); }
 
-CCustomPoint* CUltraDropPoint::Host() const {
-  return dynamic_cast<CCustomPoint*>(HostPoint());
-}
-
-CPageWindow* CUltraDropPoint::Window() const { return HostWindow(); }
-
 HRESULT CUltraDropPoint::SetSite(ICustomPointSite* pSite) {
   const HRESULT hr = CBuiltInControl::SetSite(pSite);
   if (FAILED(hr)) return hr;
-  m_registeredAs = Host();
+  m_registeredAs = HostPoint();
   if (m_registeredAs != nullptr) Live().insert(m_registeredAs, this);
   return hr;
 }
@@ -160,7 +154,7 @@ void CUltraDropPoint::LoadTable() {
   const CUltraDataFile::Options options{static_cast<int>(table->columns.size()),
                                         CUltraDataFile::DelimiterOf(m_settings.delimiter),
                                         m_settings.newlines != 0};
-  const CCustomPoint* host = Host();
+  const CCustomPoint* host = HostPoint();
   const CProject* project = host != nullptr ? host->Project() : nullptr;
   if (!m_settings.localPath.isEmpty() && m_stored.items.isEmpty()) {
     QString path = m_settings.localPath;
@@ -194,7 +188,7 @@ void CUltraDropPoint::LoadTable() {
 }
 
 std::shared_ptr<const CUltraTable> CUltraDropPoint::SharedTable() {
-  const CCustomPoint* host = Host();
+  const CCustomPoint* host = HostPoint();
   const CProject* project = host != nullptr ? host->Project() : nullptr;
   CBasePoint* named =
       project != nullptr ? project->FindPointByName(m_settings.sharePoint, host) : nullptr;
@@ -286,8 +280,8 @@ HRESULT CUltraDropPoint::Show() {
   Site()->DefaultShow();
   DestroyCombo();
   m_search.clear();
-  CCustomPoint* host = Host();
-  CPageWindow* window = Window();
+  CCustomPoint* host = HostPoint();
+  CPageWindow* window = HostWindow();
   if (host == nullptr || window == nullptr) return S_OK;
   const bool multi = m_settings.multiSelect != 0;
   const unsigned styles = kCsVisible | kCsTabStop | kCsVScroll | (multi ? 0u : kCsDropDown);
@@ -406,7 +400,7 @@ void CUltraDropPoint::ChooseText(const QString& text) {
 
 void CUltraDropPoint::Choose(const QList<int>& chosen, const QString& value) {
   SetSiteValue(value);
-  const CCustomPoint* host = Host();
+  const CCustomPoint* host = HostPoint();
   const CProject* project = host != nullptr ? host->Project() : nullptr;
   if (project != nullptr) {
     const CUltraTable& table = Table();
@@ -478,7 +472,7 @@ HRESULT CUltraDropPoint::OnCommand(ULONG nCommand, LONGLONG nArgument) {
     Choose({item}, m_outputs[item]);
     // The whole list comes back once the choice is made, not inside the combo's notification.
     if (searched && m_comboWindow) {
-      m_comboWindow->PostCommand(Host(), MakeCommand(kRefill, 0), 0);
+      m_comboWindow->PostCommand(HostPoint(), MakeCommand(kRefill, 0), 0);
     }
   }
   return S_OK;

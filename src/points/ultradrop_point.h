@@ -80,8 +80,6 @@ class CUltraDropPoint : public CBuiltInControl {
   void SiteChanging() override;
 
  private:
-  CCustomPoint* Host() const;
-  CPageWindow* Window() const;
   void LoadTable();
   std::shared_ptr<const CUltraTable> TableInUse();
   std::shared_ptr<const CUltraTable> SharedTable();

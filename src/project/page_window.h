@@ -43,6 +43,8 @@ enum ControlStyle : unsigned {
   kCsShowNone = 1u << 12,      // date-time picker with a "none" check box
   kCsUpDown = 1u << 13,        // date-time picker with up/down arrows instead of a calendar
   kCsVisible = 1u << 14,
+  kCsTicksBelow = 1u << 15,  // track bar with tick marks below (and/or above) the bar
+  kCsTicksAbove = 1u << 16,
 };
 
 // Notification codes; a control's notification reaches its point as OnCommand(command, argument)
@@ -52,6 +54,7 @@ enum ControlNotification : uint16_t {
   kNotifyEditChange = 0x0005,
   kNotifyDropDown = 0x0007,  // a combo's list is about to drop down (it may still be filled)
   kNotifyCloseUp = 0x0008,
+  kNotifySetFocus = 0x0100,  // an edit box gained the focus
   kNotifyKillFocus = 0x0200,
   kNotifyChange = 0x0300,
   kNotifyDateTimeChange = 0x0D00,

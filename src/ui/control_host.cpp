@@ -148,6 +148,12 @@ QWidget* CControlHost::MakeWidget(Control control, ControlKind kind, unsigned st
     case ControlKind::kTrackBar: {
       auto* slider = new QSlider(Qt::Horizontal, m_surface);
       slider->setRange(0, 100);
+      const bool above = (styles & kCsTicksAbove) != 0;
+      const bool below = (styles & kCsTicksBelow) != 0;
+      slider->setTickPosition(above && below ? QSlider::TicksBothSides
+                              : above        ? QSlider::TicksAbove
+                              : below        ? QSlider::TicksBelow
+                                             : QSlider::NoTicks);
       connect(slider, &QSlider::valueChanged, this,
               [this, control] { Notify(control, kNotifyPositionChange); });
       return slider;

@@ -99,6 +99,13 @@ bool SnapDialogs(const QString& folder, const QString& filesFolder) {
                   [&] { dialogs.EditSketch(sketch); })) {
     return false;
   }
+  CDialogService::NumberRequest number;
+  number.text = QStringLiteral("12.5");
+  number.decimalKey = QStringLiteral(".");
+  if (!SnapDialog(folder, QStringLiteral("5-dialog-numpad.png"),
+                  [&] { dialogs.EnterNumber(number); })) {
+    return false;
+  }
   if (!SnapDialog(folder, QStringLiteral("5-dialog-file-open.png"), [&] {
         dialogs.OpenFile(QStringLiteral("Documents|*.pdf;*.txt|All Files|*.*||"), filesFolder);
       })) {

@@ -10,6 +10,7 @@
 #include "ui/calendar_dlg.h"
 #include "ui/gps_setup_dlg.h"
 #include "ui/gps_wnd.h"
+#include "ui/numpad_wnd.h"
 #include "ui/sketch_dialog.h"
 
 bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
@@ -64,5 +65,12 @@ bool CQtDialogService::ScanBarcode(BarcodeRequest& request) {
   CBarcodeScanDlg dialog(request, QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return false;
   request.code = dialog.Code();
+  return true;
+}
+
+bool CQtDialogService::EnterNumber(NumberRequest& request) {
+  CNumpadWnd dialog(QApplication::activeWindow(), request);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  request.text = dialog.Text();
   return true;
 }

@@ -1,7 +1,7 @@
 // CQtDialogService: the dialogs a point opens, as widgets over the active window: CCalendarDlg
 // for the date and the time of day, Qt's file-open and file-save dialogs, CSketchDialog for
-// drawing, CGPSWnd and CGPSSetupDlg for the GPS point, CBarcodeScanDlg for the barcode point. The
-// client sets it in CServices at start-up; UI thread only.
+// drawing, CNumpadWnd for numbers, CGPSWnd and CGPSSetupDlg for the GPS point, CBarcodeScanDlg for
+// the barcode point. The client sets it in CServices at start-up; UI thread only.
 #pragma once
 
 #include "app/dialog_service.h"
@@ -15,4 +15,5 @@ class CQtDialogService : public CDialogService {
   bool ShowGpsWindow(GpsWindow& window) override;
   bool EditGpsSetup(GpsSetupRequest& request) override;
   bool ScanBarcode(BarcodeRequest& request) override;
+  bool EnterNumber(NumberRequest& request) override;
 };
