@@ -1,5 +1,5 @@
 // CDialogService: the dialogs a point opens on a tap: the calendar and time of day, the file-open
-// and file-save dialogs and the sketch drawing surface. This base answers as a headless run does:
+// and file-save dialogs, the sketch drawing surface and the camera's capture window. This base answers as a headless run does:
 // every dialog is cancelled. The client sets the widget dialogs (ui/qt_dialog_service.*) in
 // CServices; tests set scripted ones overriding what they need. Owned by CServices; UI thread.
 #pragma once
@@ -45,4 +45,7 @@ class CDialogService {
   virtual std::optional<QString> SaveFile(const QString& name, const QString& extension);
   // Lets the user draw; true on OK with the new strokes and colour in `request`.
   virtual bool EditSketch(SketchRequest& request);
+  // Shows the camera's capture window, which saves the photos it takes into `folder`; true when
+  // it closed after a photo was saved there, false when cancelled or no camera could be used.
+  virtual bool TakePhoto(const QString& folder);
 };

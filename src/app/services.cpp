@@ -16,7 +16,8 @@ std::unique_ptr<CServices>& Current() {
 CServices::CServices()
     : m_messages(std::make_unique<CConsoleMessageService>()),
       m_dialogs(std::make_unique<CDialogService>()),
-      m_shell(std::make_unique<CShell>()) {}
+      m_shell(std::make_unique<CShell>()),
+      m_voiceClips(std::make_unique<CVoiceClipService>()) {}
 
 CServices::~CServices() = default;
 

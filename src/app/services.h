@@ -1,5 +1,5 @@
 // CServices: everything a test must be able to control, in one object: the clock and tick
-// counter, the random source, the message, dialog and shell services and the folders. The
+// counter, the random source, the message, dialog, shell and voice-clip services and the folders. The
 // application object owns the process-wide instance; tests install their own with scripted parts.
 // UI thread.
 #pragma once
@@ -13,6 +13,7 @@
 
 #include "app/dialog_service.h"
 #include "app/message_service.h"
+#include "app/voice_clip.h"
 #include "platform/shell.h"
 
 class CServices {
@@ -49,6 +50,11 @@ class CServices {
     m_dialogs = service ? std::move(service) : std::make_unique<CDialogService>();
   }
 
+  // --- recording and playing voice clips (no audio device until the client or a test sets one)
+  CVoiceClipService& VoiceClips() const { return *m_voiceClips; }
+  void SetVoiceClipService(std::unique_ptr<CVoiceClipService> service) {
+    m_voiceClips = service ? std::move(service) : std::make_unique<CVoiceClipService>();
+  }
   // --- open, print and run through the desktop (all refused until one is set)
   CShell& Shell() const { return *m_shell; }
   void SetShell(std::unique_ptr<CShell> shell) {
@@ -78,5 +84,6 @@ class CServices {
   std::unique_ptr<CMessageService> m_messages;
   std::unique_ptr<CDialogService> m_dialogs;
   std::unique_ptr<CShell> m_shell;
+  std::unique_ptr<CVoiceClipService> m_voiceClips;
   std::function<void(const QString&)> m_commandLinks;
 };

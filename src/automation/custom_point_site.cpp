@@ -12,6 +12,7 @@
 #include "project/project.h"
 #include "project/template_expander.h"
 #include "values/abi_values.h"
+#include "values/file_blob.h"
 #include "values/variant.h"
 
 using qlt::automation::ReturnBool;
@@ -232,7 +233,13 @@ HRESULT XCustomPointSite::SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) {
   CVariant value;
   const HRESULT hr = ValueFromAbi(vValue, value);
   if (FAILED(hr)) return hr;
-  const int32_t result = m_point->DefaultSetValueV(value);
+  int32_t result = m_point->DefaultSetValueV(value);
+  // A file value has no text form; the control's point holds it as it is, as the file point
+  // does, so that photos and voice clips reach the session whole.
+  if (result == kPointTypeMismatch && FileBlob::IsFile(value)) {
+    if (m_point->StoreValue(value)) m_point->InvalidatePoint();
+    result = kPointOk;
+  }
   if (pbResult != nullptr) *pbResult = result == kPointOk ? VARIANT_TRUE : VARIANT_FALSE;
   return result == kPointOk ? S_OK : result;
 }

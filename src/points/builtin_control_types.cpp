@@ -17,8 +17,6 @@ const CPointTypeRegistration kUltraDrop(Control(80, "{6741DDA0-05C6-41BE-8451-67
 const CPointTypeRegistration kFormatter(Control(110, "{BF1519FA-332E-4E3A-B6C1-6412F559D1CA}",
                                                 "TWKF.Formatter", "Formatter", "Format strings",
                                                 236, 15));
-const CPointTypeRegistration kCamera(Control(140, "{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}",
-                                             "TWKF.Camera", "Camera", "Take photos", 224, 15));
 const CPointTypeRegistration kBarcode(Control(150, "{CA2C599F-2B4F-4F0B-B4B2-17F359F8A067}",
                                               "TWKF.Barcode", "Barcode", "Scan barcodes", 147, 3));
 const CPointTypeRegistration kGps(Control(160, "{828EDD96-892C-4D7E-B6FE-D2F4F527A870}", "TWKF.GPS",
@@ -38,9 +36,6 @@ const CPointTypeRegistration kSlider(Control(210, "{410FD546-0087-4B67-92B7-2A05
 const CPointTypeRegistration kStopwatch(Control(220, "{E1C74250-7D5C-4E82-B483-B485B216A786}",
                                                 "TWKF.Stopwatch", "Stopwatch",
                                                 "Measure a time period", 233, 15));
-const CPointTypeRegistration kVoice(Control(230, "{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}",
-                                            "TWKF.Voice", "Voice", "Record voice or sound", 231,
-                                            7));
 const CPointTypeRegistration kCross(Control(240, "{AD194798-DB31-4EE4-B9EA-C18801054C8F}",
                                             "TWKF.Cross", "Crossdata",
                                             "Fetch data from another session", 253, 7));

@@ -7,6 +7,7 @@
 
 #include "points/file_point_logic.h"
 #include "ui/calendar_dlg.h"
+#include "ui/camera_dlg.h"
 #include "ui/sketch_dialog.h"
 
 bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
@@ -45,4 +46,9 @@ bool CQtDialogService::EditSketch(SketchRequest& request) {
   if (dialog.exec() != QDialog::Accepted) return false;
   request = dialog.Result();
   return true;
+}
+
+bool CQtDialogService::TakePhoto(const QString& folder) {
+  CCameraDlg dialog(folder, QApplication::activeWindow());
+  return dialog.exec() == QDialog::Accepted;
 }
