@@ -233,12 +233,18 @@ HRESULT XCustomPointSite::SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) {
   CVariant value;
   const HRESULT hr = ValueFromAbi(vValue, value);
   if (FAILED(hr)) return hr;
-  int32_t result = m_point->DefaultSetValueV(value);
-  // A file value has no text form; the control's point holds it as it is, as the file point
-  // does, so that photos and voice clips reach the session whole.
-  if (result == kPointTypeMismatch && FileBlob::IsFile(value)) {
+  int32_t result = kPointOk;
+  QString text;
+  if (FileBlob::IsFile(value)) {
+    // A file value is held as it is, as the file point holds it, so that photos and voice clips
+    // reach the session whole instead of as text.
     if (m_point->StoreValue(value)) m_point->InvalidatePoint();
-    result = kPointOk;
+  } else if (value.ToText(text)) {
+    // The base's own text setter: the point's SetValue would hand the text back to the control,
+    // whose SetValueV may well be what called us.
+    m_point->DefaultSetValue(text);
+  } else {
+    result = kPointTypeMismatch;
   }
   if (pbResult != nullptr) *pbResult = result == kPointOk ? VARIANT_TRUE : VARIANT_FALSE;
   return result == kPointOk ? S_OK : result;

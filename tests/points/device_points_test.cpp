@@ -139,7 +139,7 @@ TEST(CameraPoint, FolderModeTakesTheNewestCompletePictureOrSaysWhy) {
                               QFileDevice::FileModificationTime);
   TapCamera(point, false);
   EXPECT_TRUE(services.Messages().Messages().isEmpty());
-  EXPECT_EQ(FileBlob::Name(point->Value()), QStringLiteral("portrait.JPG.jpg"));
+  EXPECT_EQ(FileBlob::Name(point->Value()), QStringLiteral("portrait.JPG"));
   QByteArray jpeg;
   ASSERT_TRUE(FileBlob::Content(point->Value(), jpeg));
   EXPECT_EQ(CImageServices().ImageSize(jpeg), QSize(480, 720));
