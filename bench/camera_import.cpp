@@ -81,8 +81,7 @@ void BM_CameraImportAndThumbnail(benchmark::State& state) {
   for (auto _ : state) {
     timer.start();
     QByteArray stored;
-    const bool imported =
-        CameraPointLogic::ImportPicture(photo.bytes, 640, 480, images, stored);
+    const bool imported = CameraPointLogic::ImportPicture(photo.bytes, 640, 480, images, stored);
     const QSize box = CameraPointLogic::FitInto(images.ImageSize(stored), QSize(240, 160));
     const QImage thumbnail =
         images.LoadImage(stored, box.width(), box.height(), CImageServices::kReducedDecode);

@@ -17,8 +17,8 @@
 #include "ui/frame_tour.h"
 #include "ui/page_preview.h"
 #include "ui/qt_dialog_service.h"
-#include "ui/qt_voice_clip.h"
 #include "ui/qt_message_service.h"
+#include "ui/qt_voice_clip.h"
 #include "ui/shared_fonts.h"
 
 namespace {

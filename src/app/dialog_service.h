@@ -1,7 +1,8 @@
 // CDialogService: the dialogs a point opens on a tap: the calendar and time of day, the file-open
-// and file-save dialogs, the sketch drawing surface and the camera's capture window. This base answers as a headless run does:
-// every dialog is cancelled. The client sets the widget dialogs (ui/qt_dialog_service.*) in
-// CServices; tests set scripted ones overriding what they need. Owned by CServices; UI thread.
+// and file-save dialogs, the sketch drawing surface and the camera's capture window. This base
+// answers as a headless run does: every dialog is cancelled. The client sets the widget dialogs
+// (ui/qt_dialog_service.*) in CServices; tests set scripted ones overriding what they need. Owned
+// by CServices; UI thread.
 #pragma once
 
 #include <QDateTime>

@@ -536,8 +536,7 @@ uchar* StoreRow(void* image, JDIMENSION y) {
 // Decodes a JPEG and turns it upright. When a smaller size is wanted and the picture needs no
 // turning, it is resampled while it is decoded and `resized` is set.
 bool DecodeJpeg(const uchar* data, qsizetype length, qint64 maxPixels, int width, int height,
-                bool nearest, bool reduced, WorkingImage& image, bool& resized,
-                Failure& failure) {
+                bool nearest, bool reduced, WorkingImage& image, bool& resized, Failure& failure) {
   // Value-initialised: the decoder structures start zero-filled, as libjpeg expects.
   auto decoder = std::make_unique<JpegDecoder>();
   struct Release {
@@ -714,7 +713,7 @@ QSize CImageServices::ImageSize(const QByteArray& source, Failure* failure) cons
   const int width = int(decoder->cinfo.image_width);
   const int height = int(decoder->cinfo.image_height);
   return ExifOrientation(decoder->cinfo.marker_list) >= 5 ? QSize(height, width)
-                                                         : QSize(width, height);
+                                                          : QSize(width, height);
 }
 
 QImage CImageServices::DefaultHeaderImage(bool doubledScale) {

@@ -1,7 +1,7 @@
 // CServices: everything a test must be able to control, in one object: the clock and tick
-// counter, the random source, the message, dialog, shell and voice-clip services and the folders. The
-// application object owns the process-wide instance; tests install their own with scripted parts.
-// UI thread.
+// counter, the random source, the message, dialog, shell and voice-clip services and the folders.
+// The application object owns the process-wide instance; tests install their own with scripted
+// parts. UI thread.
 #pragma once
 
 #include <QByteArray>

@@ -24,9 +24,9 @@ namespace {
 using CameraPointLogic::PictureState;
 
 const char* const kClassId = "{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}";
-constexpr int kButton = 39;      // button diameter
-constexpr int kPairWidth = 92;   // camera and delete buttons side by side
-constexpr int kBoxPadding = 4;   // between the box's edge and the thumbnail
+constexpr int kButton = 39;     // button diameter
+constexpr int kPairWidth = 92;  // camera and delete buttons side by side
+constexpr int kBoxPadding = 4;  // between the box's edge and the thumbnail
 constexpr int kCameraAttempts = 10;
 constexpr int kAttemptPauseMs = 250;
 const QColor kButtonFill(0xFA, 0xFA, 0xFA);
@@ -35,7 +35,8 @@ const QColor kButtonLine(0xD0, 0xD0, 0xD0);
 // The translated text with each "%s" replaced by the next argument.
 QString Text(const char* key, const QStringList& arguments = {}) {
   QString text;
-  if (!CLanguage::Instance().Lookup(QString::fromLatin1(key), text)) text = QString::fromLatin1(key);
+  if (!CLanguage::Instance().Lookup(QString::fromLatin1(key), text))
+    text = QString::fromLatin1(key);
   for (const QString& argument : arguments) {
     const qsizetype at = text.indexOf(QStringLiteral("%s"));
     if (at < 0) break;
@@ -54,8 +55,8 @@ void DrawButton(QPainter& painter, const QRect& circle, bool camera, int scale) 
   painter.setBrush(kButtonFill);
   painter.drawEllipse(circle);
   const QRectF icon = QRectF(circle).adjusted(12 * scale, 12 * scale, -12 * scale, -12 * scale);
-  painter.setPen(QPen(QColor(0x50, 0x50, 0x50), 1.5 * scale, Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+  painter.setPen(
+      QPen(QColor(0x50, 0x50, 0x50), 1.5 * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   painter.setBrush(Qt::NoBrush);
   if (camera) {
     const QRectF body = icon.adjusted(0, icon.height() * 0.2, 0, -icon.height() * 0.1);
@@ -176,8 +177,8 @@ QRect CCameraPoint::CameraButton() const {
   const QRect band = Band();
   const int scale = CDisplayScale::Factor();
   const int size = kButton * scale;
-  const int left = m_holdsFile ? band.center().x() - kPairWidth * scale / 2
-                               : band.center().x() - size / 2;
+  const int left =
+      m_holdsFile ? band.center().x() - kPairWidth * scale / 2 : band.center().x() - size / 2;
   return QRect(left, band.center().y() - size / 2, size, size);
 }
 
@@ -200,8 +201,8 @@ HRESULT CCameraPoint::Paint(QPainter* hDC, const QltRect* pRect) {
   painter.setPen(Qt::NoPen);
   painter.setBrush(Qt::white);
   painter.drawRoundedRect(band, 14 * scale, 14 * scale);
-  const QRect inner = band.adjusted(kBoxPadding * scale, kBoxPadding * scale,
-                                    -kBoxPadding * scale, -kBoxPadding * scale);
+  const QRect inner = band.adjusted(kBoxPadding * scale, kBoxPadding * scale, -kBoxPadding * scale,
+                                    -kBoxPadding * scale);
   if (!m_thumbnail.isNull()) {
     const QSize fitted = CameraPointLogic::FitInto(m_thumbnail.size(), inner.size());
     const QRect target(inner.left() + (inner.width() - fitted.width()) / 2,
@@ -262,8 +263,8 @@ bool CCameraPoint::CaptureFromCamera() {
 }
 
 bool CCameraPoint::CaptureFromFolder() {
-  const QString types = m_types.isEmpty() ? QString::fromLatin1(CameraPointLogic::kDefaultTypes)
-                                          : m_types;
+  const QString types =
+      m_types.isEmpty() ? QString::fromLatin1(CameraPointLogic::kDefaultTypes) : m_types;
   const QString folder = FilePointLogic::ResolveFolder(m_path);
   const CImageServices images;
   QString refused;
@@ -319,7 +320,8 @@ bool CCameraPoint::Import(const QString& path, int attempts) {
       Warn("Point.Camera.CantLoad", {shown});
       return false;
   }
-  const QString source = m_filename.isEmpty() ? QFileInfo(path).fileName() : ResolveValue(m_filename);
+  const QString source =
+      m_filename.isEmpty() ? QFileInfo(path).fileName() : ResolveValue(m_filename);
   const QString name =
       CameraPointLogic::StoredName(source, Name(), CServices::Instance().TickCount());
   if (!SetSiteValueV(FileBlob::Make(name, jpeg))) return false;
@@ -338,8 +340,8 @@ void CCameraPoint::RebuildThumbnail() {
   const CImageServices images;
   const QSize box = ThumbnailBox(m_width > 0 ? m_width : Rect().width());
   const QSize size = CameraPointLogic::FitInto(images.ImageSize(content), box);
-  m_thumbnail = images.LoadImage(content, size.width(), size.height(),
-                                 CImageServices::kReducedDecode);
+  m_thumbnail =
+      images.LoadImage(content, size.width(), size.height(), CImageServices::kReducedDecode);
 }
 
 const CPointTypeRegistration kCamera(BuiltInControlType(140, kClassId, "TWKF.Camera", "Camera",

@@ -98,8 +98,8 @@ QString FindNewestPicture(const QString& folder, const QString& types, const CIm
   if (why != nullptr) *why = PictureState::kNotAPicture;
   for (qsizetype i = 0; i < files.size() && i < kMaxCandidates; ++i) {
     QByteArray bytes;
-    const PictureState state = ReadPicture(files[i], bytes) ? CheckPicture(bytes, images)
-                                                            : PictureState::kNotAPicture;
+    const PictureState state =
+        ReadPicture(files[i], bytes) ? CheckPicture(bytes, images) : PictureState::kNotAPicture;
     if (state == PictureState::kPicture) return files[i];
     if (i == 0 && why != nullptr) *why = state;
   }
@@ -131,8 +131,8 @@ bool ImportPicture(const QByteArray& source, int shellWidth, int shellHeight,
   state = PictureState::kCantConvert;
   const QSize stored = StoredSize(picture, shellWidth, shellHeight);
   if (stored.isEmpty()) return false;
-  const QImage image = images.LoadImage(source, stored.width(), stored.height(),
-                                        CImageServices::kReducedDecode);
+  const QImage image =
+      images.LoadImage(source, stored.width(), stored.height(), CImageServices::kReducedDecode);
   if (image.isNull()) return false;
   QBuffer buffer(&jpeg);
   buffer.open(QIODevice::WriteOnly);

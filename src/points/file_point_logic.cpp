@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <vector>
 

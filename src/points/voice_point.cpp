@@ -32,8 +32,8 @@ QString Translated(const char* key) {
 void DrawIcon(QPainter& painter, const QRectF& circle, Button button, int scale) {
   const QPointF c = circle.center();
   const qreal u = circle.width() / 36.0;
-  painter.setPen(QPen(QColor(0x50, 0x50, 0x50), 2.0 * scale, Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+  painter.setPen(
+      QPen(QColor(0x50, 0x50, 0x50), 2.0 * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   painter.setBrush(Qt::NoBrush);
   switch (button) {
     case Button::kClear:  // a cross
@@ -136,9 +136,9 @@ HRESULT CVoicePoint::Paint(QPainter* hDC, const QltRect* pRect) {
   // The position is read here and on ticks only; a clip that lost it has ended.
   if (m_clip && m_clip->Position() < 0) Stop(true);
   const int scale = CDisplayScale::Factor();
-  const QRect rect = pRect ? QRect(QPoint(pRect->left, pRect->top),
-                                   QPoint(pRect->right - 1, pRect->bottom - 1))
-                           : Rect();
+  const QRect rect =
+      pRect ? QRect(QPoint(pRect->left, pRect->top), QPoint(pRect->right - 1, pRect->bottom - 1))
+            : Rect();
   const int top = rect.bottom() + 1 - kBand * scale;
   const auto buttons = Buttons();
   QPainter& painter = *hDC;

@@ -46,8 +46,8 @@ CCameraDlg::CCameraDlg(const QString& folder, QWidget* parent)
   const QCameraDevice device = QMediaDevices::defaultVideoInput();
   if (device.isNull()) {
     m_take->setEnabled(false);
-    m_status->setText(
-        Translated("Point.Camera.NoCamera").replace(QStringLiteral("%s"), QDir::toNativeSeparators(folder)));
+    m_status->setText(Translated("Point.Camera.NoCamera")
+                          .replace(QStringLiteral("%s"), QDir::toNativeSeparators(folder)));
     return;
   }
   m_status->setText(Translated("Point.Camera.Waiting"));
@@ -69,7 +69,8 @@ CCameraDlg::CCameraDlg(const QString& folder, QWidget* parent)
   connect(m_capture, &QImageCapture::imageSaved, this, [this](int, const QString&) { accept(); });
   connect(m_capture, &QImageCapture::errorOccurred, this,
           [this](int, QImageCapture::Error, const QString& text) {
-            m_status->setText(Translated("Point.Camera.CameraError").replace(QStringLiteral("%s"), text));
+            m_status->setText(
+                Translated("Point.Camera.CameraError").replace(QStringLiteral("%s"), text));
             m_take->setEnabled(true);
           });
   connect(m_camera, &QCamera::errorOccurred, this, [this](QCamera::Error, const QString& text) {
@@ -82,6 +83,7 @@ CCameraDlg::CCameraDlg(const QString& folder, QWidget* parent)
 void CCameraDlg::Take() {
   if (m_capture == nullptr || !m_capture->isReadyForCapture()) return;
   m_take->setEnabled(false);
-  const QString name = QDateTime::currentDateTime().toString(QStringLiteral("'IMG_'yyyyMMdd_HHmmsszzz'.jpg'"));
+  const QString name =
+      QDateTime::currentDateTime().toString(QStringLiteral("'IMG_'yyyyMMdd_HHmmsszzz'.jpg'"));
   m_capture->captureToFile(QDir(m_folder).filePath(name));
 }

@@ -1,5 +1,6 @@
 #include "ui/qt_voice_clip.h"
 
+#include <QAudioDevice>
 #include <QAudioInput>
 #include <QAudioOutput>
 #include <QBuffer>
@@ -49,9 +50,8 @@ class CRecordingClip : public CVoiceClip {
       m_recorder.stop();
       if (m_recorder.recorderState() != QMediaRecorder::StoppedState) loop.exec();
     }
-    QFile file(m_recorder.actualLocation().isLocalFile()
-                   ? m_recorder.actualLocation().toLocalFile()
-                   : m_path);
+    QFile file(m_recorder.actualLocation().isLocalFile() ? m_recorder.actualLocation().toLocalFile()
+                                                         : m_path);
     if (file.open(QIODevice::ReadOnly)) m_recorded = file.readAll();
   }
   qint64 Position() const override {

@@ -1,6 +1,8 @@
 // The camera point's picture handling on real camera JPEGs: every EXIF orientation comes out
 // upright at its stored size, and a folder of broken, half-written and oversized files yields its
 // newest complete picture or the reason why there is none.
+#include "points/camera_point_logic.h"
+
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -9,7 +11,6 @@
 #include <QImage>
 
 #include "app/image_services.h"
-#include "points/camera_point_logic.h"
 #include "support/harness.h"
 
 namespace {
@@ -51,8 +52,8 @@ TEST(CameraPointLogic, EveryOrientationIsStoredUprightAtItsSizeWithoutTheTag) {
   }
   // A portrait photo turned upright takes the target's height as its width.
   QByteArray portrait;
-  ASSERT_TRUE(CameraPointLogic::ImportPicture(Read(ThirdPartyData("jpeg/Portrait_6.jpg")), 640,
-                                              480, images, portrait));
+  ASSERT_TRUE(CameraPointLogic::ImportPicture(Read(ThirdPartyData("jpeg/Portrait_6.jpg")), 640, 480,
+                                              images, portrait));
   EXPECT_EQ(QImage::fromData(portrait).size(), QSize(480, 720));
 }
 

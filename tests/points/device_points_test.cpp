@@ -110,9 +110,9 @@ TEST(CameraPoint, FolderModeTakesTheNewestCompletePictureOrSaysWhy) {
   qlt::test::CScopedServices services;
   const QString folder = qlt::test::TestHome() + QStringLiteral("/drop");
   ASSERT_TRUE(QDir().mkpath(folder));
-  CHostedProject project(Form("{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}", "Camera",
-                              QStringLiteral(R"({"Shell": 0, "Path": "%1", "Delete": 1})")
-                                  .arg(folder)));
+  CHostedProject project(
+      Form("{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}", "Camera",
+           QStringLiteral(R"({"Shell": 0, "Path": "%1", "Delete": 1})").arg(folder)));
   ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
   ASSERT_TRUE(project.Start());
   CCustomPoint* point = project.Custom(QStringLiteral("Device"));

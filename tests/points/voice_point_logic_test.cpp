@@ -1,11 +1,12 @@
 // The clip length read from the MPEG-4 movie header: real files, and headers that are cut short,
 // malformed or lie about their sizes and length.
+#include "points/voice_point_logic.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QtEndian>
 
-#include "points/voice_point_logic.h"
 #include "support/harness.h"
 #include "support/scoped_services.h"
 
@@ -114,9 +115,9 @@ TEST(VoicePointLogic, TextsAndButtons) {
   EXPECT_EQ(buttons[1], Button::kPause);
   // Tapping the text box stops; the second button from the right pauses.
   EXPECT_EQ(VoicePointLogic::ActionAt(10, 300, buttons, state, 1), Button::kStop);
-  EXPECT_EQ(VoicePointLogic::ActionAt(VoicePointLogic::ButtonLeft(300, 1, 1) + 5, 300, buttons,
-                                      state, 1),
-            Button::kPause);
+  EXPECT_EQ(
+      VoicePointLogic::ActionAt(VoicePointLogic::ButtonLeft(300, 1, 1) + 5, 300, buttons, state, 1),
+      Button::kPause);
   state.paused = true;
   EXPECT_EQ(VoicePointLogic::DisplayText(state), QStringLiteral("Paused: 1:15"));
   EXPECT_EQ(VoicePointLogic::FillNumbers(QStringLiteral("%d%% %s %02d"), {7, 3}),
