@@ -131,6 +131,8 @@ void CCameraPoint::SaveProperties(CBagWriter& bag) const {
 
 HRESULT CCameraPoint::Show() {
   RebuildThumbnail();
+  // A held photo is shown whole; the buttons come back with a tap.
+  m_buttonsShown = !m_holdsFile;
   return CBuiltInControl::Show();
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 
 #include "app/image_services.h"
 #include "app/message_service.h"
@@ -92,6 +93,18 @@ TEST(CameraPoint, PhotoFromTheCaptureWindowIsStoredUprightAndKept) {
   EXPECT_EQ(CImageServices().ImageSize(jpeg), QSize(640, 426));
   camera->Show();
   EXPECT_EQ(camera->Thumbnail().size(), QSize(240, 160));
+  EXPECT_FALSE(camera->ButtonsShown());
+  {
+    // The thumbnail is drawn in the middle of its band, buttons hidden.
+    const int height = point->GetHeight(nullptr, 300);
+    point->SetItemRect(QRect(0, 0, 300, height));
+    QImage page(300, height, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    point->Paint(&painter);
+    painter.end();
+    EXPECT_EQ(page.pixel(150, height - 84), camera->Thumbnail().pixel(120, 80));
+  }
 
   // Deleting asks first; No keeps the photo, Yes removes it.
   TapCamera(point, true);  // shows the buttons

@@ -1,5 +1,7 @@
 // The camera's capture window on a machine without a camera: it says so, names the folder photos
 // can be put into, offers no Take button to press, and Cancel closes it without a photo.
+#include "ui/camera_dlg.h"
+
 #include <gtest/gtest.h>
 
 #include <QDialogButtonBox>
@@ -9,7 +11,6 @@
 #include <QTest>
 
 #include "support/scoped_services.h"
-#include "ui/camera_dlg.h"
 #include "ui/qt_dialog_service.h"
 
 namespace {
