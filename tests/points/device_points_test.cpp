@@ -269,8 +269,8 @@ TEST(VoicePoint, HidingStoresARecordingAndADamagedClipIsKept) {
   project.Flow().Abandon();
 }
 
-TEST(DevicePoints, WithoutAMicrophoneOrCameraTheUserIsTold) {
-  qlt::test::CScopedServices services;  // the default services: no audio device, no camera
+TEST(VoicePoint, WithoutAMicrophoneTheUserIsTold) {
+  qlt::test::CScopedServices services;  // the default services: no audio device
   CHostedProject project(
       Form("{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}", "Voice", QStringLiteral("{}")));
   ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QCameraDevice>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMediaDevices>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "support/scoped_services.h"
 #include "ui/qt_dialog_service.h"
