@@ -20,6 +20,7 @@
 #include "ui/page_preview.h"
 #include "ui/qt_dialog_service.h"
 #include "ui/qt_message_service.h"
+#include "ui/qt_voice_clip.h"
 #include "ui/shared_fonts.h"
 
 namespace {
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
   CSharedFonts::Install();
   CServices::Instance().SetMessageService(std::make_unique<CQtMessageService>());
   CServices::Instance().SetDialogService(std::make_unique<CQtDialogService>());
+  CServices::Instance().SetVoiceClipService(std::make_unique<CQtVoiceClipService>());
   CServices::Instance().SetShell(std::make_unique<CDesktopShell>());
   CTWKFApp app;
   const bool echo = qEnvironmentVariable("QLT_ECHO_COMMANDS") == QLatin1String("1");

@@ -18,3 +18,5 @@ bool CDialogService::EditGpsSetup(GpsSetupRequest&) { return false; }
 
 bool CDialogService::ScanBarcode(BarcodeRequest&) { return false; }
 bool CDialogService::EnterNumber(NumberRequest&) { return false; }
+
+bool CDialogService::TakePhoto(const QString&) { return false; }

@@ -1,8 +1,9 @@
 // CDialogService: the dialogs a point opens on a tap: the calendar and time of day, the file-open
 // and file-save dialogs, the sketch drawing surface, the numeric keypad, the GPS window with its
-// setup dialog and the barcode scan window. This base answers as a headless run does: every
-// dialog is cancelled. The client sets the widget dialogs (ui/qt_dialog_service.*) in CServices;
-// tests set scripted ones overriding what they need. Owned by CServices; UI thread.
+// setup dialog, the barcode scan window and the camera's capture window. This base answers as a
+// headless run does: every dialog is cancelled. The client sets the widget dialogs
+// (ui/qt_dialog_service.*) in CServices; tests set scripted ones overriding what they need. Owned
+// by CServices; UI thread.
 #pragma once
 
 #include <QDateTime>
@@ -109,4 +110,7 @@ class CDialogService {
   virtual bool ScanBarcode(BarcodeRequest& request);
   // Lets the user type a number on the keypad; true on OK with the text in `request`.
   virtual bool EnterNumber(NumberRequest& request);
+  // Shows the camera's capture window, which saves the photos it takes into `folder`; true when
+  // it closed after a photo was saved there, false when cancelled or no camera could be used.
+  virtual bool TakePhoto(const QString& folder);
 };

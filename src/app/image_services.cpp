@@ -10,6 +10,7 @@
 #include <QFile>
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
@@ -535,7 +536,7 @@ uchar* StoreRow(void* image, JDIMENSION y) {
 // Decodes a JPEG and turns it upright. When a smaller size is wanted and the picture needs no
 // turning, it is resampled while it is decoded and `resized` is set.
 bool DecodeJpeg(const uchar* data, qsizetype length, qint64 maxPixels, int width, int height,
-                bool nearest, WorkingImage& image, bool& resized, Failure& failure) {
+                bool nearest, bool reduced, WorkingImage& image, bool& resized, Failure& failure) {
   // Value-initialised: the decoder structures start zero-filled, as libjpeg expects.
   auto decoder = std::make_unique<JpegDecoder>();
   struct Release {
@@ -550,9 +551,7 @@ bool DecodeJpeg(const uchar* data, qsizetype length, qint64 maxPixels, int width
     return false;
   }
   jpeg_decompress_struct& cinfo = decoder->cinfo;
-  const int inWidth = int(cinfo.image_width);
-  const int inHeight = int(cinfo.image_height);
-  if (qint64(inWidth) * qint64(inHeight) > maxPixels) {
+  if (qint64(cinfo.image_width) * qint64(cinfo.image_height) > maxPixels) {
     failure = Failure::kTooLarge;
     return false;
   }
@@ -565,6 +564,24 @@ bool DecodeJpeg(const uchar* data, qsizetype length, qint64 maxPixels, int width
     return false;
   }
   const int orientation = ExifOrientation(cinfo.marker_list);
+  if (reduced && width > 0 && height > 0) {
+    // The decoder's own scaling, as far as the picture stays at least the wanted size (in the
+    // stored picture's axes, which orientations 5 to 8 swap).
+    const bool swapped = orientation >= 5;
+    const qint64 wantWidth = swapped ? height : width;
+    const qint64 wantHeight = swapped ? width : height;
+    for (unsigned denominator : {8u, 4u, 2u}) {
+      if ((cinfo.image_width + denominator - 1) / denominator >= wantWidth &&
+          (cinfo.image_height + denominator - 1) / denominator >= wantHeight) {
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = denominator;
+        break;
+      }
+    }
+  }
+  jpeg_calc_output_dimensions(&cinfo);
+  const int inWidth = int(cinfo.output_width);
+  const int inHeight = int(cinfo.output_height);
 
   const bool upright = orientation < 2;
   resized = upright && width > 0 && height > 0 && (width != inWidth || height != inHeight) &&
@@ -581,7 +598,7 @@ bool DecodeJpeg(const uchar* data, qsizetype length, qint64 maxPixels, int width
     failure = Failure::kOutOfMemory;
     return false;
   }
-  if (!JpegReadPixels(decoder.get(), cinfo.image_width, cinfo.image_height, &target)) {
+  if (!JpegReadPixels(decoder.get(), cinfo.output_width, cinfo.output_height, &target)) {
     failure = Failure::kDecoderError;
     return false;
   }
@@ -635,8 +652,8 @@ QImage CImageServices::LoadImage(const uchar* source, qsizetype length, int widt
     bool resized = false;
     const bool bitmap = source[0] == 'B' && source[1] == 'M';
     if (!(bitmap ? DecodeBitmap(source, length, m_maxPixels, image, why)
-                 : DecodeJpeg(source, length, m_maxPixels, width, height, nearest, image, resized,
-                              why))) {
+                 : DecodeJpeg(source, length, m_maxPixels, width, height, nearest,
+                              (flags & kReducedDecode) != 0, image, resized, why))) {
       return {};
     }
     if (resize && !resized && (width != image.width || height != image.height)) {
@@ -660,6 +677,43 @@ QImage CImageServices::LoadImage(const QByteArray& source, int width, int height
                                  Failure* failure) const {
   return LoadImage(reinterpret_cast<const uchar*>(source.constData()), source.size(), width, height,
                    flags, failure);
+}
+
+QSize CImageServices::ImageSize(const QByteArray& source, Failure* failure) const {
+  Failure ignored;
+  Failure& why = failure ? *failure : ignored;
+  why = Failure::kNone;
+  const auto* data = reinterpret_cast<const uchar*>(source.constData());
+  if (source.size() < 3) {
+    why = Failure::kTooShort;
+    return {};
+  }
+  if (data[0] == 'B' && data[1] == 'M') {
+    if (source.size() < kFileHeaderSize + qsizetype(kInfoHeaderSize)) {
+      why = Failure::kTooShort;
+      return {};
+    }
+    const qint64 width = qint32(ReadLe32(data + 18));
+    const qint64 height = qAbs(qint64(qint32(ReadLe32(data + 22))));
+    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX) {
+      why = Failure::kUnreadableBitmap;
+      return {};
+    }
+    return QSize(int(width), int(height));
+  }
+  auto decoder = std::make_unique<JpegDecoder>();
+  struct Release {
+    JpegDecoder* d;
+    ~Release() { jpeg_destroy_decompress(&d->cinfo); }
+  } release{decoder.get()};
+  if (!JpegReadHeader(decoder.get(), data, size_t(source.size()), long(64) << 20)) {
+    why = Failure::kDecoderError;
+    return {};
+  }
+  const int width = int(decoder->cinfo.image_width);
+  const int height = int(decoder->cinfo.image_height);
+  return ExifOrientation(decoder->cinfo.marker_list) >= 5 ? QSize(height, width)
+                                                          : QSize(width, height);
 }
 
 QImage CImageServices::DefaultHeaderImage(bool doubledScale) {

@@ -17,7 +17,8 @@ CServices::CServices()
     : m_messages(std::make_unique<CConsoleMessageService>()),
       m_dialogs(std::make_unique<CDialogService>()),
       m_shell(std::make_unique<CShell>()),
-      m_telegrams(std::make_unique<CTelegramSender>()) {}
+      m_telegrams(std::make_unique<CTelegramSender>()),
+      m_voiceClips(std::make_unique<CVoiceClipService>()) {}
 
 CServices::~CServices() = default;
 

@@ -1,8 +1,7 @@
 // CServices: everything a test must be able to control, in one object: the clock and tick
-// counter, the random source, the message, dialog and shell services, the telegram sender and the
-// folders. The
-// application object owns the process-wide instance; tests install their own with scripted parts.
-// UI thread.
+// counter, the random source, the message, dialog, shell and voice-clip services, the telegram
+// sender and the folders. The application object owns the process-wide instance; tests install
+// their own with scripted parts. UI thread.
 #pragma once
 
 #include <QByteArray>
@@ -15,6 +14,7 @@
 #include "app/dialog_service.h"
 #include "app/message_service.h"
 #include "app/telegram_sender.h"
+#include "app/voice_clip.h"
 #include "platform/shell.h"
 
 class CServices {
@@ -51,6 +51,11 @@ class CServices {
     m_dialogs = service ? std::move(service) : std::make_unique<CDialogService>();
   }
 
+  // --- recording and playing voice clips (no audio device until the client or a test sets one)
+  CVoiceClipService& VoiceClips() const { return *m_voiceClips; }
+  void SetVoiceClipService(std::unique_ptr<CVoiceClipService> service) {
+    m_voiceClips = service ? std::move(service) : std::make_unique<CVoiceClipService>();
+  }
   // --- open, print and run through the desktop (all refused until one is set)
   CShell& Shell() const { return *m_shell; }
   void SetShell(std::unique_ptr<CShell> shell) {
@@ -87,5 +92,6 @@ class CServices {
   std::unique_ptr<CDialogService> m_dialogs;
   std::unique_ptr<CShell> m_shell;
   std::unique_ptr<CTelegramSender> m_telegrams;
+  std::unique_ptr<CVoiceClipService> m_voiceClips;
   std::function<void(const QString&)> m_commandLinks;
 };

@@ -12,6 +12,7 @@
 #include "project/project.h"
 #include "project/template_expander.h"
 #include "values/abi_values.h"
+#include "values/file_blob.h"
 #include "values/variant.h"
 
 using qlt::automation::ReturnBool;
@@ -236,11 +237,19 @@ HRESULT XCustomPointSite::SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) {
   CVariant value;
   const HRESULT hr = ValueFromAbi(vValue, value);
   if (FAILED(hr)) return hr;
-  // The base conversion, then the base text path: the point's own SetValue would hand the text
-  // back to the control, whose SetValueV may well have called us.
+  int32_t result = kPointOk;
   QString text;
-  const int32_t result = value.ToText(text) ? kPointOk : kPointTypeMismatch;
-  if (result == kPointOk) m_point->DefaultSetValue(text);
+  if (FileBlob::IsFile(value)) {
+    // A file value is held as it is, as the file point holds it, so that photos and voice clips
+    // reach the session whole instead of as text.
+    if (m_point->StoreValue(value)) m_point->InvalidatePoint();
+  } else if (value.ToText(text)) {
+    // The base's own text setter: the point's SetValue would hand the text back to the control,
+    // whose SetValueV may well be what called us.
+    m_point->DefaultSetValue(text);
+  } else {
+    result = kPointTypeMismatch;
+  }
   if (pbResult != nullptr) *pbResult = result == kPointOk ? VARIANT_TRUE : VARIANT_FALSE;
   return result == kPointOk ? S_OK : result;
 }

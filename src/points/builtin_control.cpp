@@ -244,6 +244,25 @@ bool CBuiltInControl::SetSiteValue(const QString& text) {
   return m_site != nullptr && SUCCEEDED(m_site->SetValue(value.Get()));
 }
 
+CVariant CBuiltInControl::ValueV() const {
+  CVariant value;
+  VARIANT abi;
+  VariantInit(&abi);
+  if (m_site != nullptr && SUCCEEDED(m_site->GetValueV(&abi))) ValueFromAbi(abi, value);
+  VariantClear(&abi);
+  return value;
+}
+
+bool CBuiltInControl::SetSiteValueV(const CVariant& value) {
+  VARIANT abi;
+  VariantInit(&abi);
+  VARIANT_BOOL accepted = VARIANT_FALSE;
+  const bool ok = m_site != nullptr && SUCCEEDED(ValueToAbi(value, &abi)) &&
+                  SUCCEEDED(m_site->SetValueV(abi, &accepted)) && accepted != VARIANT_FALSE;
+  VariantClear(&abi);
+  return ok;
+}
+
 QString CBuiltInControl::PointValue(const QString& name, bool* found) const {
   const CBstr point(name);
   CBstr value;

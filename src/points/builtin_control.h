@@ -16,6 +16,7 @@
 #include "project/point_type.h"
 #include "qlt_automation.h"
 #include "qlt_custom_point.h"
+#include "values/variant.h"
 
 class CCustomPoint;
 class CPageWindow;
@@ -111,6 +112,10 @@ class CBuiltInControl : public ICustomPoint2, public IPersistPropertyBag {
   // Qt-typed calls of the site; without a site they do nothing and give empty results.
   QString Value() const;
   bool SetSiteValue(const QString& text);
+  // The value as it is held (a file blob stays a byte array), and setting one; false when the
+  // site refuses it.
+  CVariant ValueV() const;
+  bool SetSiteValueV(const CVariant& value);
   // The value text of another point of the project; `found` tells whether it exists.
   QString PointValue(const QString& name, bool* found = nullptr) const;
   // The template with its point references filled in for the current session.

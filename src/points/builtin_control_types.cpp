@@ -11,16 +11,11 @@ CPointType Control(int rank, const char* classId, const char* progId, const char
   return BuiltInControlType(rank, classId, progId, displayName, description, icon, flags);
 }
 
-const CPointTypeRegistration kCamera(Control(140, "{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}",
-                                             "TWKF.Camera", "Camera", "Take photos", 224, 15));
 const CPointTypeRegistration kPrint(Control(200, "{DE28C520-D05E-44BA-B5C8-1021384A7ACA}",
                                             "TWKF.Print", "Print", "Print from mobile device", 232,
                                             15));
 const CPointTypeRegistration kStopwatch(Control(220, "{E1C74250-7D5C-4E82-B483-B485B216A786}",
                                                 "TWKF.Stopwatch", "Stopwatch",
                                                 "Measure a time period", 233, 15));
-const CPointTypeRegistration kVoice(Control(230, "{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}",
-                                            "TWKF.Voice", "Voice", "Record voice or sound", 231,
-                                            7));
 
 }  // namespace

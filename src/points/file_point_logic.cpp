@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <vector>
 
@@ -22,13 +23,10 @@ constexpr int kMaxDepth = 64;  // subfolders deeper than this are not searched
 
 namespace fs = std::filesystem;
 
-struct Found {
-  fs::file_time_type time;
-  fs::path path;
-  bool any = false;
-};
+// Told of every matching file, in the order of the walk.
+using Visit = std::function<void(const fs::path&, fs::file_time_type)>;
 
-void Search(const fs::path& folder, const QString& extensions, int depth, Found& found) {
+void Search(const fs::path& folder, const QString& extensions, int depth, const Visit& visit) {
   std::error_code error;
   fs::directory_iterator it(folder, fs::directory_options::none, error);
   if (error) return;  // an unreadable folder holds nothing we can take
@@ -47,7 +45,7 @@ void Search(const fs::path& folder, const QString& extensions, int depth, Found&
     const fs::file_status status = entry.symlink_status(error);
     if (error) continue;
     if (fs::is_directory(status)) {
-      if (depth < kMaxDepth) Search(entry.path(), extensions, depth + 1, found);
+      if (depth < kMaxDepth) Search(entry.path(), extensions, depth + 1, visit);
       continue;
     }
     if (!fs::is_regular_file(status) || !ExtensionMatches(name, extensions)) continue;
@@ -55,12 +53,25 @@ void Search(const fs::path& folder, const QString& extensions, int depth, Found&
     if (!QFileInfo(path).isReadable()) continue;
     const fs::file_time_type time = entry.last_write_time(error);
     if (error) continue;
-    if (!found.any || time >= found.time) {
-      found.time = time;
-      found.path = entry.path();
-      found.any = true;
-    }
+    visit(entry.path(), time);
   }
+}
+
+// Every matching file under `folder` with its time, in the order of the walk; empty when the
+// folder is not one.
+std::vector<std::pair<fs::file_time_type, fs::path>> Walk(const QString& folder,
+                                                          const QString& extensions) {
+  std::vector<std::pair<fs::file_time_type, fs::path>> files;
+  if (folder.isEmpty()) return files;
+  std::error_code error;
+  const fs::path root(folder.toStdString());
+  // The watched folder itself may be a link (a documents folder often is); what lies below it
+  // is only taken when it is really inside.
+  if (!fs::is_directory(fs::status(root, error)) || error) return files;
+  Search(root, extensions, 0, [&files](const fs::path& path, fs::file_time_type time) {
+    files.emplace_back(time, path);
+  });
+  return files;
 }
 
 }  // namespace
@@ -160,15 +171,20 @@ QString ResolveFolder(const QString& folder) {
 }
 
 QString FindNewestFile(const QString& folder, const QString& extensions) {
-  if (folder.isEmpty()) return QString();
-  Found found;
-  std::error_code error;
-  const fs::path root(folder.toStdString());
-  // The watched folder itself may be a link (a documents folder often is); what lies below it
-  // is only taken when it is really inside.
-  if (!fs::is_directory(fs::status(root, error)) || error) return QString();
-  Search(root, extensions, 0, found);
-  return found.any ? QString::fromStdString(found.path.string()) : QString();
+  const QStringList files = FindFilesNewestFirst(folder, extensions);
+  return files.isEmpty() ? QString() : files.first();
+}
+
+QStringList FindFilesNewestFirst(const QString& folder, const QString& extensions) {
+  auto files = Walk(folder, extensions);
+  // Between equal times the one found later comes first.
+  std::reverse(files.begin(), files.end());
+  std::stable_sort(files.begin(), files.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  QStringList paths;
+  paths.reserve(qsizetype(files.size()));
+  for (const auto& file : files) paths.append(QString::fromStdString(file.second.string()));
+  return paths;
 }
 
 LoadError LoadFile(const QString& path, CVariant& value, qint64 maxBytes) {

@@ -60,6 +60,8 @@ QString ResolveFolder(const QString& folder);
 // symbolic links, special files and entries that cannot be read, so nothing outside the folder is
 // reached. Empty when there is none.
 QString FindNewestFile(const QString& folder, const QString& extensions);
+// Every such file, the newest first (between equal times the one found later first).
+QStringList FindFilesNewestFirst(const QString& folder, const QString& extensions);
 
 // Why LoadFile failed.
 enum class LoadError { kNone, kCantOpen, kTooLarge };

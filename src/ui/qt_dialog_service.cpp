@@ -11,6 +11,7 @@
 #include "ui/gps_setup_dlg.h"
 #include "ui/gps_wnd.h"
 #include "ui/numpad_wnd.h"
+#include "ui/camera_dlg.h"
 #include "ui/sketch_dialog.h"
 
 bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
@@ -73,4 +74,9 @@ bool CQtDialogService::EnterNumber(NumberRequest& request) {
   if (dialog.exec() != QDialog::Accepted) return false;
   request.text = dialog.Text();
   return true;
+}
+
+bool CQtDialogService::TakePhoto(const QString& folder) {
+  CCameraDlg dialog(folder, QApplication::activeWindow());
+  return dialog.exec() == QDialog::Accepted;
 }

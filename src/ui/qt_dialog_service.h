@@ -1,7 +1,8 @@
 // CQtDialogService: the dialogs a point opens, as widgets over the active window: CCalendarDlg
 // for the date and the time of day, Qt's file-open and file-save dialogs, CSketchDialog for
 // drawing, CNumpadWnd for numbers, CGPSWnd and CGPSSetupDlg for the GPS point, CBarcodeScanDlg for
-// the barcode point. The client sets it in CServices at start-up; UI thread only.
+// the barcode point, CCameraDlg for photos. The client sets it in CServices at start-up; UI thread
+// only.
 #pragma once
 
 #include "app/dialog_service.h"
@@ -16,4 +17,5 @@ class CQtDialogService : public CDialogService {
   bool EditGpsSetup(GpsSetupRequest& request) override;
   bool ScanBarcode(BarcodeRequest& request) override;
   bool EnterNumber(NumberRequest& request) override;
+  bool TakePhoto(const QString& folder) override;
 };
