@@ -192,9 +192,11 @@ HRESULT CBuiltInControl::OnDep(IDispatch* pPoint) {
 HRESULT CBuiltInControl::OnTelegram(IDispatch*) { return S_OK; }
 
 HRESULT CBuiltInControl::SetValueV(VARIANT vValue, VARIANT_BOOL* pbResult) {
-  // The host sets every value through here once a control offers ICustomPoint2: the text goes
-  // to the control's own SetValue, so a control that shows its value sees every change.
+  // The host sets every value through here once a control offers ICustomPoint2: a text goes to
+  // the control's own SetValue, so a control that shows its value sees every change.
   if (m_site == nullptr) return E_UNEXPECTED;
+  // Arrays (a file value: a photo, a voice clip) are stored whole by the site.
+  if ((vValue.vt & VT_ARRAY) != 0) return m_site->DefaultSetValueV(vValue, pbResult);
   VARIANT text;
   VariantInit(&text);
   HRESULT hr = CoerceAbi(vValue, VT_BSTR, &text);

@@ -3,6 +3,7 @@
 #include <QDate>
 
 #include "app/language.h"
+#include "points/custom_point.h"
 #include "project/base_point.h"
 #include "project/display_scale.h"
 #include "project/graphics.h"

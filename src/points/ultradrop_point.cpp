@@ -42,14 +42,6 @@ void ShowMessage(const char* key, const QStringList& arguments) {
   CServices::Instance().Messages().ShowMessage(text, kMbIconExclamation);
 }
 
-QRect FromAbi(const QltRect& rect) {
-  return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-}
-
-QltRect ToAbi(const QRect& rect) {
-  return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
-}
-
 }  // namespace
 
 CUltraDropPoint::CUltraDropPoint() : CBuiltInControl(kClassId) {}
