@@ -79,7 +79,14 @@ class CBasePoint {
   bool DefaultVerify() { return CBasePoint::Hide(true); }
   bool DefaultHide() { return CBasePoint::Hide(false); }
   void DefaultSetValue(const QString& text) { CBasePoint::SetValue(text); }
-  int32_t DefaultSetValueV(const CVariant& value) { return CBasePoint::SetValueV(value); }
+  // Stores through the base SetValue too: the point's own SetValue may hand the value back to a
+  // custom control, which asked for the default because it is already handling it.
+  int32_t DefaultSetValueV(const CVariant& value) {
+    QString text;
+    if (!value.ToText(text)) return kPointTypeMismatch;
+    CBasePoint::SetValue(text);
+    return kPointOk;
+  }
   int DefaultGetHeight(QPainter* painter, int width) {
     return CBasePoint::GetHeight(painter, width);
   }
