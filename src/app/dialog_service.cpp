@@ -11,3 +11,5 @@ std::optional<QString> CDialogService::SaveFile(const QString&, const QString&) 
 }
 
 bool CDialogService::EditSketch(SketchRequest&) { return false; }
+
+void CDialogService::RunStopwatch(Stopwatch&) {}

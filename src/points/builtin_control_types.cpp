@@ -35,9 +35,6 @@ const CPointTypeRegistration kPrint(Control(200, "{DE28C520-D05E-44BA-B5C8-10213
 const CPointTypeRegistration kSlider(Control(210, "{410FD546-0087-4B67-92B7-2A05A325B794}",
                                              "TWKF.Slider", "Slider", "Select a value along a line",
                                              239, 15));
-const CPointTypeRegistration kStopwatch(Control(220, "{E1C74250-7D5C-4E82-B483-B485B216A786}",
-                                                "TWKF.Stopwatch", "Stopwatch",
-                                                "Measure a time period", 233, 15));
 const CPointTypeRegistration kVoice(Control(230, "{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}",
                                             "TWKF.Voice", "Voice", "Record voice or sound", 231,
                                             7));

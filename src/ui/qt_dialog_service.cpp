@@ -8,6 +8,7 @@
 #include "points/file_point_logic.h"
 #include "ui/calendar_dlg.h"
 #include "ui/sketch_dialog.h"
+#include "ui/stopwatch_dlg.h"
 
 bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
   CCalendarDlg dialog(QApplication::activeWindow(), value, parts);
@@ -45,4 +46,9 @@ bool CQtDialogService::EditSketch(SketchRequest& request) {
   if (dialog.exec() != QDialog::Accepted) return false;
   request = dialog.Result();
   return true;
+}
+
+void CQtDialogService::RunStopwatch(Stopwatch& watch) {
+  CStopwatchDlg dialog(watch, QApplication::activeWindow());
+  dialog.exec();
 }

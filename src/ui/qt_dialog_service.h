@@ -1,6 +1,7 @@
 // CQtDialogService: the dialogs a point opens, as widgets over the active window: CCalendarDlg
 // for the date and the time of day, Qt's file-open and file-save dialogs, CSketchDialog for
-// drawing. The client sets it in CServices at start-up; UI thread only.
+// drawing, CStopwatchDlg for the stopwatch. The client sets it in CServices at start-up; UI thread
+// only.
 #pragma once
 
 #include "app/dialog_service.h"
@@ -11,4 +12,5 @@ class CQtDialogService : public CDialogService {
   std::optional<QString> OpenFile(const QString& filter, const QString& folder) override;
   std::optional<QString> SaveFile(const QString& name, const QString& extension) override;
   bool EditSketch(SketchRequest& request) override;
+  void RunStopwatch(Stopwatch& watch) override;
 };
