@@ -29,9 +29,6 @@ const CPointTypeRegistration kNumpad(Control(170, "{4087CCCB-F036-408C-86C0-B032
 const CPointTypeRegistration kIncrementor(Control(180, "{AB10ECCA-675D-4628-B5CE-7E1D780B130E}",
                                                   "TWKF.Incrementor", "Incrementor",
                                                   "Assign unique values", 237, 15));
-const CPointTypeRegistration kPrint(Control(200, "{DE28C520-D05E-44BA-B5C8-1021384A7ACA}",
-                                            "TWKF.Print", "Print", "Print from mobile device", 232,
-                                            15));
 const CPointTypeRegistration kSlider(Control(210, "{410FD546-0087-4B67-92B7-2A05A325B794}",
                                              "TWKF.Slider", "Slider", "Select a value along a line",
                                              239, 15));
