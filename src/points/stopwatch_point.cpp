@@ -105,10 +105,11 @@ void CStopwatchPoint::RunDialog() {
   CServices::Instance().Dialogs().RunStopwatch(m_watch);
   // Closing the dialog stops a running watch, so the time up to the close counts.
   m_watch.Stop();
-  Invalidate();
   // Only a count the user ended replaces the stored value (which may not even be a time).
-  if (m_watch.Changes() == changes) return;
-  const QString text = CStopwatch::Format(m_watch.Total(), m_output, false);
-  m_seen = text;
-  SetSiteValue(text);
+  if (Site() != nullptr && m_watch.Changes() != changes) {
+    const QString text = CStopwatch::Format(m_watch.Total(), m_output, false);
+    m_seen = text;
+    SetSiteValue(text);
+  }
+  Invalidate();
 }
