@@ -20,3 +20,5 @@ bool CDialogService::ScanBarcode(BarcodeRequest&) { return false; }
 bool CDialogService::EnterNumber(NumberRequest&) { return false; }
 
 bool CDialogService::TakePhoto(const QString&) { return false; }
+
+void CDialogService::RunStopwatch(Stopwatch&) {}

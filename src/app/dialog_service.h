@@ -1,9 +1,9 @@
 // CDialogService: the dialogs a point opens on a tap: the calendar and time of day, the file-open
-// and file-save dialogs, the sketch drawing surface, the numeric keypad, the GPS window with its
-// setup dialog, the barcode scan window and the camera's capture window. This base answers as a
-// headless run does: every dialog is cancelled. The client sets the widget dialogs
-// (ui/qt_dialog_service.*) in CServices; tests set scripted ones overriding what they need. Owned
-// by CServices; UI thread.
+// and file-save dialogs, the sketch drawing surface, the stopwatch, the numeric keypad, the GPS
+// window with its setup dialog, the barcode scan window and the camera's capture window. This
+// base answers as a headless run does: every dialog is cancelled. The client sets the widget
+// dialogs (ui/qt_dialog_service.*) in CServices; tests set scripted ones overriding what they
+// need. Owned by CServices; UI thread.
 #pragma once
 
 #include <QDateTime>
@@ -90,6 +90,19 @@ class CDialogService {
     std::function<QString(const QString&)> refusal;
   };
 
+  // What the stopwatch dialog drives and shows; the watch itself belongs to the point, so its
+  // count does not depend on the dialog.
+  class Stopwatch {
+   public:
+    virtual ~Stopwatch() = default;
+    virtual bool Running() const = 0;
+    virtual void Start() = 0;
+    virtual void Stop() = 0;
+    virtual void Reset() = 0;  // stops, then sets the total to 0
+    // The running total as the dialog shows it.
+    virtual QString Display() const = 0;
+  };
+
   virtual ~CDialogService() = default;
 
   // Lets the user change `value` in place; false when the dialog was closed without OK.
@@ -113,4 +126,6 @@ class CDialogService {
   // Shows the camera's capture window, which saves the photos it takes into `folder`; true when
   // it closed after a photo was saved there, false when cancelled or no camera could be used.
   virtual bool TakePhoto(const QString& folder);
+  // Lets the user start, stop and reset `watch` until the dialog is closed.
+  virtual void RunStopwatch(Stopwatch& watch);
 };

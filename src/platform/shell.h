@@ -16,6 +16,9 @@ class CShell {
   virtual bool Open(const QString& address);
   // Prints an HTML document on the default printer; false when it could not be printed.
   virtual bool PrintHtml(const QString& html);
+  // Prints an HTML file (UTF-16 or UTF-8, as its byte-order mark says) on the default printer,
+  // with what it links to found beside it; false when it could not be printed.
+  virtual bool PrintFile(const QString& path);
   // Starts a program with its arguments, detached; false when it could not be started.
   virtual bool Run(const QString& program, const QStringList& arguments);
 };

@@ -2,10 +2,12 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTextDocument>
-#include <QUrl>
 
 bool CDesktopShell::Open(const QString& address) {
   // A local path is a file even when it holds "#" or "?"; anything else is read as an address
@@ -15,13 +17,31 @@ bool CDesktopShell::Open(const QString& address) {
   return url.isValid() && QDesktopServices::openUrl(url);
 }
 
-bool CDesktopShell::PrintHtml(const QString& html) {
+bool CDesktopShell::Print(const QString& html, const QUrl& base) {
   QPrinter printer;
+  if (!m_pdfFile.isEmpty()) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(m_pdfFile);
+  }
   if (!printer.isValid()) return false;
+  // A text document runs no script and fetches nothing from the network.
   QTextDocument document;
+  if (base.isValid()) document.setBaseUrl(base);
   document.setHtml(html);
   document.print(&printer);
   return printer.printerState() != QPrinter::Error;
+}
+
+bool CDesktopShell::PrintHtml(const QString& html) { return Print(html, QUrl()); }
+
+bool CDesktopShell::PrintFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  // The byte-order mark tells the encoding and is dropped.
+  QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
+  const QString html = decoder.decode(bytes);
+  return Print(html, QUrl::fromLocalFile(QFileInfo(path).absolutePath() + QLatin1Char('/')));
 }
 
 bool CDesktopShell::Run(const QString& program, const QStringList& arguments) {

@@ -16,6 +16,7 @@
 #include "app/message_service.h"
 #include "app/services.h"
 #include "platform/settings_store.h"
+#include "points/stopwatch.h"
 #include "project/project.h"
 #include "sync/connection.h"
 #include "sync/sync_run.h"
@@ -97,6 +98,12 @@ bool SnapDialogs(const QString& folder, const QString& filesFolder) {
                     {1, {{60, 60}, {120, 120}, {180, 80}}}};
   if (!SnapDialog(folder, QStringLiteral("5-dialog-sketch.png"),
                   [&] { dialogs.EditSketch(sketch); })) {
+    return false;
+  }
+  CStopwatch watch(5);
+  watch.SetTotal(372345);
+  if (!SnapDialog(folder, QStringLiteral("5-dialog-stopwatch.png"),
+                  [&] { dialogs.RunStopwatch(watch); })) {
     return false;
   }
   CDialogService::NumberRequest number;

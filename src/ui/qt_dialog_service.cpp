@@ -8,11 +8,12 @@
 #include "points/file_point_logic.h"
 #include "ui/barcode_scan_dlg.h"
 #include "ui/calendar_dlg.h"
+#include "ui/camera_dlg.h"
 #include "ui/gps_setup_dlg.h"
 #include "ui/gps_wnd.h"
 #include "ui/numpad_wnd.h"
-#include "ui/camera_dlg.h"
 #include "ui/sketch_dialog.h"
+#include "ui/stopwatch_dlg.h"
 
 bool CQtDialogService::ChooseDateTime(QDateTime& value, TimeParts parts) {
   CCalendarDlg dialog(QApplication::activeWindow(), value, parts);
@@ -79,4 +80,7 @@ bool CQtDialogService::EnterNumber(NumberRequest& request) {
 bool CQtDialogService::TakePhoto(const QString& folder) {
   CCameraDlg dialog(folder, QApplication::activeWindow());
   return dialog.exec() == QDialog::Accepted;
-}
+  void CQtDialogService::RunStopwatch(Stopwatch & watch) {
+    CStopwatchDlg dialog(watch, QApplication::activeWindow());
+    dialog.exec();
+  }

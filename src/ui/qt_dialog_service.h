@@ -1,8 +1,8 @@
 // CQtDialogService: the dialogs a point opens, as widgets over the active window: CCalendarDlg
 // for the date and the time of day, Qt's file-open and file-save dialogs, CSketchDialog for
-// drawing, CNumpadWnd for numbers, CGPSWnd and CGPSSetupDlg for the GPS point, CBarcodeScanDlg for
-// the barcode point, CCameraDlg for photos. The client sets it in CServices at start-up; UI thread
-// only.
+// drawing, CStopwatchDlg for the stopwatch, CNumpadWnd for numbers, CGPSWnd and CGPSSetupDlg for
+// the GPS point, CBarcodeScanDlg for the barcode point, CCameraDlg for photos. The client sets it
+// in CServices at start-up; UI thread only.
 #pragma once
 
 #include "app/dialog_service.h"
@@ -18,4 +18,5 @@ class CQtDialogService : public CDialogService {
   bool ScanBarcode(BarcodeRequest& request) override;
   bool EnterNumber(NumberRequest& request) override;
   bool TakePhoto(const QString& folder) override;
+  void RunStopwatch(Stopwatch& watch) override;
 };
