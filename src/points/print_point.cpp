@@ -90,10 +90,6 @@ QString DefaultText(const char* key, const char* fallback) {
   return text;
 }
 
-QRect FromAbi(const QltRect& rect) {
-  return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
-}
-
 }  // namespace
 
 CPrintPoint::CPrintPoint() : CBuiltInControl(kClassId) {}

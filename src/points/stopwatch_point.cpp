@@ -18,10 +18,6 @@ const CPointTypeRegistration kStopwatch(
     BuiltInControlType(220, "{E1C74250-7D5C-4E82-B483-B485B216A786}", "TWKF.Stopwatch", "Stopwatch",
                        "Measure a time period", 233, 15, &CreateBuiltInControl<CStopwatchPoint>));
 
-QRect FromAbi(const QltRect& rect) {
-  return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
-}
-
 }  // namespace
 
 CStopwatchPoint::CStopwatchPoint() : CBuiltInControl(kClassId) {}

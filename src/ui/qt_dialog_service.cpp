@@ -80,7 +80,9 @@ bool CQtDialogService::EnterNumber(NumberRequest& request) {
 bool CQtDialogService::TakePhoto(const QString& folder) {
   CCameraDlg dialog(folder, QApplication::activeWindow());
   return dialog.exec() == QDialog::Accepted;
-  void CQtDialogService::RunStopwatch(Stopwatch & watch) {
-    CStopwatchDlg dialog(watch, QApplication::activeWindow());
-    dialog.exec();
-  }
+}
+
+void CQtDialogService::RunStopwatch(Stopwatch& watch) {
+  CStopwatchDlg dialog(watch, QApplication::activeWindow());
+  dialog.exec();
+}
