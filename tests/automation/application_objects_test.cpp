@@ -13,9 +13,11 @@
 #include "automation/custom_point_host.h"
 #include "automation/type_library.h"
 #include "automation/x_application.h"
+#include "automation/x_database.h"
 #include "automation/x_page.h"
 #include "automation/x_point.h"
 #include "automation/x_project.h"
+#include "automation/x_session.h"
 #include "automation/x_telegram.h"
 #include "project/point_factory.h"
 #include "qlt_class_registry.h"
@@ -207,6 +209,9 @@ TEST(TypeLibrary, DescribesEveryMemberTheObjectsAnswerTo) {
       {"IPoints", IPoints::kIid, &XPoints::Table()},
       {"IPoint", IPoint::kIid, &XPoint::Table()},
       {"ITelegram", ITelegram::kIid, &XTelegram::Table()},
+      {"ISession", ISession::kIid, &XSession::Table()},
+      {"IDatabase", IDatabase::kIid, &XDatabase::Table()},
+      {"IImageService", IImageService::kIid, nullptr},
       {"ITWKFTimerSource", ITWKFTimerSource::kIid, nullptr},
       {"ITWKFTimerSink", ITWKFTimerSink::kIid, nullptr},
       {"ICustomPoint", ICustomPoint::kIid, nullptr},
