@@ -49,11 +49,12 @@ void CGPSPortReader::ReadAvailable() {
   if (!m_port || !m_port->isOpen()) return;
   char buffer[4096];
   bool changed = false;
+  qint64 read = 0;
   for (;;) {
     const qint64 n = m_port->read(buffer, sizeof buffer);
     if (n <= 0) break;
     changed |= m_decoder.Feed(buffer, static_cast<std::size_t>(n));
-    m_shared->bytesRead += n;
+    read += n;
   }
   if (changed) {
     Publish();
@@ -61,6 +62,9 @@ void CGPSPortReader::ReadAvailable() {
     QMutexLocker lock(&m_shared->mutex);
     m_shared->counts = m_decoder.Statistics();
   }
+  // Counted only once what those bytes said is published, so a reader that has seen the count
+  // also sees the fixes and statistics they carried.
+  m_shared->bytesRead += read;
 }
 
 void CGPSPortReader::Publish() {
