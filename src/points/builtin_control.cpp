@@ -1,5 +1,7 @@
 #include "points/builtin_control.h"
 
+#include <algorithm>
+
 #include "points/custom_point.h"
 #include "project/display_scale.h"
 #include "project/graphics.h"
@@ -351,6 +353,19 @@ QString CBuiltInControl::Name() const {
   CBstr name;
   if (m_site == nullptr || FAILED(m_site->GetName(name.Out()))) return {};
   return name.Text();
+}
+
+HRESULT CBuiltInControl::CaptionHeight(QPainter* painter, int width, LONG* height) const {
+  *height = 0;
+  return m_site ? m_site->DefaultGetHeight(painter, std::max(width, 1), height) : E_UNEXPECTED;
+}
+
+void CBuiltInControl::PaintCaption(QPainter* painter, const QRect& item, int width) const {
+  if (m_site == nullptr) return;
+  QRect caption = item;
+  caption.setWidth(width);
+  const QltRect abi = ToAbi(caption);
+  m_site->DefaultPaint(painter, &abi);
 }
 
 QFont CBuiltInControl::PageFont() const {

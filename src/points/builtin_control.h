@@ -136,6 +136,11 @@ class CBuiltInControl : public ICustomPoint2, public IPersistPropertyBag {
   QString Name() const;
   // The project's normal page font (the shared one without a project).
   QFont PageFont() const;
+  // For controls that put a box beside their caption: the caption's height when it has `width`
+  // pixels (at least one), and the caption drawn in the item's first `width` pixels, both the
+  // site's default operations.
+  HRESULT CaptionHeight(QPainter* painter, int width, LONG* height) const;
+  void PaintCaption(QPainter* painter, const QRect& item, int width) const;
   // Rectangles between Qt's inclusive form and the ABI's exclusive right and bottom.
   static QRect FromAbi(const QltRect& rect);
   static QltRect ToAbi(const QRect& rect);

@@ -187,7 +187,7 @@ HRESULT CIncrementorPoint::GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight)
   const int scale = CDisplayScale::Factor();
   const LONG width = CNumericEntry::IncrementorCaptionWidth(m_settings.size, nWidth, scale);
   LONG caption = 0;
-  const HRESULT hr = Site()->DefaultGetHeight(hDC, std::max<LONG>(width, 1), &caption);
+  const HRESULT hr = CaptionHeight(hDC, width, &caption);
   if (FAILED(hr)) return hr;
   *pnHeight = CNumericEntry::IncrementorHeight(m_settings.size, caption, scale);
   return S_OK;
@@ -202,10 +202,8 @@ HRESULT CIncrementorPoint::Paint(QPainter* hDC, const QltRect* pRect) {
   }
   const int scale = CDisplayScale::Factor();
   const QRect item = FromAbi(*pRect);
-  QRect caption = item;
-  caption.setWidth(CNumericEntry::IncrementorCaptionWidth(m_settings.size, item.width(), scale));
-  const QltRect captionAbi = ToAbi(caption);
-  Site()->DefaultPaint(hDC, &captionAbi);
+  PaintCaption(hDC, item,
+               CNumericEntry::IncrementorCaptionWidth(m_settings.size, item.width(), scale));
 
   const QRect box = CNumericEntry::IncrementorBox(m_settings.size, item, scale);
   const int iconSide = 16 * scale;

@@ -113,9 +113,9 @@ HRESULT CNumpadPoint::GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) {
   if (pnHeight == nullptr) return E_POINTER;
   if (Site() == nullptr) return E_UNEXPECTED;
   const int scale = CDisplayScale::Factor();
-  LONG caption = 0;
   const LONG width = CNumericEntry::NumpadCaptionWidth(m_settings.size, nWidth, scale);
-  const HRESULT hr = Site()->DefaultGetHeight(hDC, std::max<LONG>(width, 1), &caption);
+  LONG caption = 0;
+  const HRESULT hr = CaptionHeight(hDC, width, &caption);
   if (FAILED(hr)) return hr;
   *pnHeight = CNumericEntry::NumpadHeight(m_settings.size, caption, scale);
   return S_OK;
@@ -130,10 +130,7 @@ HRESULT CNumpadPoint::Paint(QPainter* hDC, const QltRect* pRect) {
   }
   const int scale = CDisplayScale::Factor();
   const QRect item = FromAbi(*pRect);
-  QRect caption = item;
-  caption.setWidth(CNumericEntry::NumpadCaptionWidth(m_settings.size, item.width(), scale));
-  const QltRect captionAbi = ToAbi(caption);
-  Site()->DefaultPaint(hDC, &captionAbi);
+  PaintCaption(hDC, item, CNumericEntry::NumpadCaptionWidth(m_settings.size, item.width(), scale));
 
   const QRect box = CNumericEntry::NumpadBox(m_settings.size, item, scale);
   const int iconSide = 16 * scale;

@@ -111,7 +111,7 @@ HRESULT CSliderPoint::GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) {
   const bool beside = m_settings.inline_ != 0;
   const LONG width = CNumericEntry::SliderCaptionWidth(beside, nWidth, scale);
   LONG caption = 0;
-  const HRESULT hr = Site()->DefaultGetHeight(hDC, std::max<LONG>(width, 1), &caption);
+  const HRESULT hr = CaptionHeight(hDC, width, &caption);
   if (FAILED(hr)) return hr;
   *pnHeight = CNumericEntry::SliderHeight(beside, Ticks(), caption, scale);
   return S_OK;
@@ -127,10 +127,7 @@ HRESULT CSliderPoint::Paint(QPainter* hDC, const QltRect* pRect) {
   const int scale = CDisplayScale::Factor();
   const bool beside = m_settings.inline_ != 0;
   const QRect item = FromAbi(*pRect);
-  QRect caption = item;
-  caption.setWidth(CNumericEntry::SliderCaptionWidth(beside, item.width(), scale));
-  const QltRect captionAbi = ToAbi(caption);
-  Site()->DefaultPaint(hDC, &captionAbi);
+  PaintCaption(hDC, item, CNumericEntry::SliderCaptionWidth(beside, item.width(), scale));
   const QRect bar = CNumericEntry::SliderBar(beside, Ticks(), item, scale);
   if (m_bar != 0 && m_barWindow != nullptr) {
     m_barWindow->PlaceControl(m_bar, bar);
