@@ -18,6 +18,7 @@
 #include "platform/settings_store.h"
 #include "points/stopwatch.h"
 #include "project/project.h"
+#include "sessions/session.h"
 #include "sync/connection.h"
 #include "sync/sync_run.h"
 #include "ui/client_frame.h"
@@ -27,6 +28,7 @@
 #include "ui/settings_dialog.h"
 #include "ui/shared_fonts.h"
 #include "ui/sync_dlg.h"
+#include "ui/tour_device_values.h"
 
 namespace {
 
@@ -219,6 +221,13 @@ const char* const kSessions[] = {
     R"("Length":"15","Width":"10"})",
 };
 
+// The session pictured page by page: the first sample on a visit where the scaffolding failed.
+const char* const kPictured =
+    R"({"SiteName":"Harbour Street warehouse","VisitDate":"2026-12-01","Inspector":"J. Okafor",)"
+    R"("Length":"24","Width":"12.5","PermitCode":"PRM-2026-0412","Scaffold":"No",)"
+    R"("ScaffoldIssue":"No inspection tag on the east tower; a board hangs loose on level two.",)"
+    R"("SignedOff":"Yes","SignedBy":"J. Okafor"})";
+
 }  // namespace
 
 bool CFrameTour::IsTourCommand(int argc, char** argv) {
@@ -293,8 +302,19 @@ int CFrameTour::Main(int argc, char** argv) {
   frame.OpenProject(path);
   if (!Snap(frame, outFolder, QStringLiteral("2-session-list.png"))) return 1;
 
-  const QHash<QString, QString> link{{QStringLiteral("values"), QString::fromUtf8(kSessions[0])}};
-  frame.StartEditing(QUuid(), nullptr, &link);
+  // The pictured session holds what its device points record, besides the typed values.
+  const CSessionPtr pictured = CSession::Create(CProject::UnitId(), true);
+  QString error;
+  if (!TourDeviceValues::Fill(*frame.Project(), *pictured,
+                              QDateTime(QDate(2026, 12, 1), QTime(10, 42, 7)), error)) {
+    PrintError(error);
+    return 1;
+  }
+  const QHash<QString, QString> link{{QStringLiteral("values"), QString::fromUtf8(kPictured)}};
+  if (!frame.StartEditing(QUuid(), pictured.data(), &link)) {
+    PrintError(QStringLiteral("the pictured session could not be started"));
+    return 1;
+  }
   // Every page the road reaches, until Next stays where it is.
   for (int number = 1;; ++number) {
     const QString name =

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QImage>
 
 #include "app/twkf_app.h"
 #include "support/harness.h"
@@ -47,6 +49,7 @@ TEST(CommandLine, HelpVersionAndMisuseFollowTheUsualConventions) {
       {"quillet", {"-h"}, 0, dataFolder.toUtf8(), ""},
       {"quillet", {"--version"}, 0, version, ""},
       {"quillet", {"--bogus"}, 2, "", "unknown option \"--bogus\""},
+      {"quillet", {"--tour", "only-one-folder"}, 2, "", "usage: quillet --tour DATA_FOLDER"},
   };
   for (const Case& c : cases) {
     const std::string call = c.program + (u' ' + c.arguments.join(u' ')).toStdString();
@@ -69,6 +72,24 @@ TEST(CommandLine, HelpVersionAndMisuseFollowTheUsualConventions) {
   }
   // Asking for help makes nothing, not even the data folder it names.
   EXPECT_FALSE(QDir(dataFolder).exists());
+}
+
+// The screenshot tour over the demo project: every picture it lists is written, and the session
+// it pictures (with a recorded fix, a photo and a voice clip) runs through every page.
+TEST(CommandLine, TourPicturesTheDemoPageByPage) {
+  const QString data = qlt::test::TestHome() + u"/tour-data"_qs;
+  const QString out = qlt::test::TestHome() + u"/tour-pictures"_qs;
+  ASSERT_TRUE(QDir().mkpath(data));
+  ASSERT_TRUE(QFile::copy(QStringLiteral(QLT_BINARY_DIR "/demo/Site Inspection.ppc"),
+                          data + u"/Site Inspection.ppc"_qs));
+  const qlt::test::ToolRun run = RunProgram(u"quillet"_qs, {u"--tour"_qs, data, out});
+  ASSERT_EQ(run.exitCode, 0) << run.Err();
+  const QList<QByteArray> pictures = run.out.trimmed().split('\n');
+  const QByteArray lastPage = out.toUtf8() + "/4-editing-page-7.png";
+  EXPECT_TRUE(pictures.contains(lastPage)) << run.out.toStdString();
+  for (const QByteArray& picture : pictures) {
+    EXPECT_FALSE(QImage(QString::fromUtf8(picture)).isNull()) << picture.toStdString();
+  }
 }
 
 }  // namespace
