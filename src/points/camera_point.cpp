@@ -253,15 +253,14 @@ bool CCameraPoint::CaptureFromCamera() {
     Warn("Point.Camera.NoCameraRoll");
     return false;
   }
-  const QString types = QString::fromLatin1(CameraPointLogic::kDefaultTypes);
-  const QString before = FilePointLogic::FindNewestFile(folder, types);
+  const CameraPointLogic::CameraRollMark before = CameraPointLogic::MarkCameraRoll(folder);
   if (!CServices::Instance().Dialogs().TakePhoto(folder)) return false;
-  const QString taken = FilePointLogic::FindNewestFile(folder, types);
-  if (taken.isEmpty() || taken == before) {
+  const CameraPointLogic::CameraRollMark taken = CameraPointLogic::MarkCameraRoll(folder);
+  if (taken.path.isEmpty() || taken == before) {
     Warn("Point.Camera.NoNewPhoto", {QDir::toNativeSeparators(folder)});
     return false;
   }
-  return Import(taken, kCameraAttempts);
+  return Import(taken.path, kCameraAttempts);
 }
 
 bool CCameraPoint::CaptureFromFolder() {

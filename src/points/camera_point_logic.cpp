@@ -90,6 +90,13 @@ bool ReadPicture(const QString& path, QByteArray& bytes) {
   return bytes.size() <= kMaxPictureBytes && file.error() == QFileDevice::NoError;
 }
 
+CameraRollMark MarkCameraRoll(const QString& folder) {
+  CameraRollMark mark;
+  mark.path = FilePointLogic::FindNewestFile(folder, QString::fromLatin1(kDefaultTypes));
+  if (!mark.path.isEmpty()) mark.written = QFileInfo(mark.path).lastModified();
+  return mark;
+}
+
 QString FindNewestPicture(const QString& folder, const QString& types, const CImageServices& images,
                           QString* refused, PictureState* why) {
   const QString extensions = types.isEmpty() ? QString::fromLatin1(kDefaultTypes) : types;

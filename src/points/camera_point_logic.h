@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -42,6 +43,17 @@ bool ReadPicture(const QString& path, QByteArray& bytes);
 // and its state in `why` (`refused` empty when no file matches at all).
 QString FindNewestPicture(const QString& folder, const QString& types, const CImageServices& images,
                           QString* refused = nullptr, PictureState* why = nullptr);
+
+// The newest "jpg"/"jpeg" photo of the Camera Roll and when it was last written: a camera that
+// saves a photo again under the same name still leaves a different mark.
+struct CameraRollMark {
+  QString path;  // empty when the folder holds no photo
+  QDateTime written;
+  bool operator==(const CameraRollMark& other) const {
+    return path == other.path && written == other.written;
+  }
+};
+CameraRollMark MarkCameraRoll(const QString& folder);
 
 // The stored size of an upright picture: `shellWidth` wide (`shellHeight` when exactly one of
 // the picture and the landscape target is portrait), its proportions kept.

@@ -5,9 +5,11 @@
 #include <QFileDialog>
 #include <QStandardPaths>
 
+#include "platform/settings_store.h"
 #include "points/file_point_logic.h"
 #include "ui/barcode_scan_dlg.h"
 #include "ui/calendar_dlg.h"
+#include "ui/camera_command_dlg.h"
 #include "ui/camera_dlg.h"
 #include "ui/gps_setup_dlg.h"
 #include "ui/gps_wnd.h"
@@ -78,6 +80,14 @@ bool CQtDialogService::EnterNumber(NumberRequest& request) {
 }
 
 bool CQtDialogService::TakePhoto(const QString& folder) {
+  // A camera program named in the settings takes the place of the capture window.
+  const QString command = CSettingsStore(CSettingsStore::DefaultFilePath())
+                              .ReadString(QStringLiteral("Camera"), QStringLiteral("Command"))
+                              .trimmed();
+  if (!command.isEmpty()) {
+    CCameraCommandDlg dialog(folder, command, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
+  }
   CCameraDlg dialog(folder, QApplication::activeWindow());
   return dialog.exec() == QDialog::Accepted;
 }
