@@ -8,10 +8,6 @@ CGPSPointLogic::Properties CGPSPointLogic::Defaults() {
   return p;
 }
 
-int CGPSPointLogic::Height(int defaultHeight, bool largeButton, int scale) {
-  return defaultHeight + (largeButton ? 104 : 42) * scale;
-}
-
 CGPSPointLogic::TapAction CGPSPointLogic::Tap(int fromBottom, bool largeButton, int scale,
                                               bool readOnly, bool valueEmpty, bool write) {
   // The button area and the value box above it; higher up is the caption's.

@@ -1,6 +1,6 @@
-// CGPSPointLogic: what a GPS point decides without its control: the properties it starts with,
-// its height and what a tap does. Plain functions; the control that hosts the point paints and
-// opens the GPS window from these answers. UI thread.
+// CGPSPointLogic: what a GPS point decides without its control: the properties it starts with
+// and what a tap does (its height is the device button's). Plain functions; the control that
+// hosts the point paints and opens the GPS window from these answers. UI thread.
 #pragma once
 
 #include <QString>
@@ -16,9 +16,6 @@ class CGPSPointLogic {
     bool largeButton = false;
   };
   static Properties Defaults();
-
-  // The point's height below its caption's `defaultHeight`; `scale` is 2 at doubled scale.
-  static int Height(int defaultHeight, bool largeButton, int scale);
 
   enum class TapAction { kPassOn, kOpenWindow, kClear, kNothing };
   // A tap `fromBottom` pixels above the point's bottom edge.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/settings_store.h"
+#include "points/device_button.h"
 #include "points/gps_format.h"
 #include "points/gps_nmea_decoder.h"
 #include "points/gps_point_logic.h"
@@ -285,8 +286,9 @@ TEST(GpsPoint, TapsHeightAndDefaults) {
               c.action)
         << c.fromBottom << " " << c.largeButton;
   }
-  EXPECT_EQ(CGPSPointLogic::Height(20, false, 2), 104);
-  EXPECT_EQ(CGPSPointLogic::Height(20, true, 1), 124);
+  // The GPS and barcode points grow below their caption by the device button's band.
+  EXPECT_EQ(CDeviceButton::Extra(false, 2), 84);
+  EXPECT_EQ(CDeviceButton::Extra(true, 1), 104);
   const CGPSPointLogic::Properties defaults = CGPSPointLogic::Defaults();
   EXPECT_TRUE(defaults.write && defaults.expand && !defaults.closeOnFix && !defaults.largeButton);
   EXPECT_EQ(defaults.format, CGPSFormat::DefaultFormat());
