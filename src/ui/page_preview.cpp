@@ -10,6 +10,8 @@
 #include "app/language.h"
 #include "app/message_service.h"
 #include "app/services.h"
+#include "automation/automation_root.h"
+#include "automation/custom_point_host.h"
 #include "project/page.h"
 #include "project/project.h"
 #include "ui/page_ctrl.h"
@@ -101,6 +103,10 @@ int CPagePreview::Run(const Options& options) {
     return 1;
   }
   project.FillDefaults();
+  // Custom points draw through their controls, as in the client's window.
+  CAutomationRoot automation;
+  automation.AddOpenProject(&project);
+  CCustomPointHost(&automation).CreateControls(project);
   project.InitPoints();
   CPage* page = project.Page(options.page);
 
@@ -119,6 +125,8 @@ int CPagePreview::Run(const Options& options) {
   const QImage image = view.grab().toImage();
   const bool saved = image.save(options.screenshot, "PNG");
   view.SetPage(nullptr, false);
+  automation.CloseProject(&project);
+  CCustomPointHost::ReleaseControls(project);
   if (!saved) {
     PrintError(QStringLiteral("cannot write \"%1\"").arg(options.screenshot));
     return 1;

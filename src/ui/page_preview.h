@@ -1,8 +1,9 @@
 // CPagePreview: the client's headless page renderer, `quillet --preview FILE.ppc [--page N]
 // [--width W] [--height H] [--full] [--scroll Y] [--show-help] --screenshot OUT.png`: loads the
-// project, shows one page in a page display on the offscreen platform, writes what the window
-// shows as a PNG and ends. For looking at pages without a screen. Runs on the thread that calls
-// Main, which makes the process's application object.
+// project, shows one page in a page display on the offscreen platform (custom points through
+// their controls, as in the window), writes what the window shows as a PNG and ends. For looking at
+// pages without a screen. Runs on the thread that calls Main, which makes the process's application
+// object.
 #pragma once
 
 #include <QString>
