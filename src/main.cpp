@@ -17,6 +17,7 @@
 #include "ui/client_frame.h"
 #include "ui/desktop_shell.h"
 #include "ui/frame_tour.h"
+#include "ui/media_backend.h"
 #include "ui/page_preview.h"
 #include "ui/qt_dialog_service.h"
 #include "ui/qt_message_service.h"
@@ -33,6 +34,7 @@ void Echo(const QString& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  MediaBackend::Choose();
   // A page rendered headless to a picture; no instance guard, no window.
   if (CPagePreview::IsPreviewCommand(argc, argv)) return CPagePreview::Main(argc, argv);
   // The frame's road walked headless, with a picture at every stop.
