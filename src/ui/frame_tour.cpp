@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include "app/language.h"
 #include "app/message_service.h"
@@ -211,6 +212,32 @@ bool SnapSyncWindows(CClientFrame& frame, const QString& folder) {
   return true;
 }
 
+// The tour's home folder: at one place, so the file dialogs' pictures are the same on every run,
+// or a random one when that place is taken (another tour runs, or one was stopped); removed at
+// the end.
+class CTourHome {
+ public:
+  CTourHome() {
+    const QString fixed = QDir(QDir::tempPath()).filePath(QStringLiteral("quillet-tour"));
+    if (QDir().mkdir(fixed)) {
+      m_path = fixed;
+    } else {
+      m_random.emplace();
+      m_path = m_random->path();
+    }
+  }
+  ~CTourHome() {
+    if (!m_random) QDir(m_path).removeRecursively();
+  }
+  CTourHome(const CTourHome&) = delete;
+  CTourHome& operator=(const CTourHome&) = delete;
+  const QString& Path() const { return m_path; }
+
+ private:
+  QString m_path;
+  std::optional<QTemporaryDir> m_random;
+};
+
 // Sample sessions for the list: the values a field worker would have typed.
 const char* const kSessions[] = {
     R"({"SiteName":"Harbour Street warehouse","VisitDate":"2026-12-01","Inspector":"J. Okafor",)"
@@ -239,13 +266,17 @@ int CFrameTour::Main(int argc, char** argv) {
   QTemporaryDir settingsHome;
   qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
   // The file dialogs show a home of sample files, never the user's own.
-  QTemporaryDir home;
-  qputenv("HOME", home.path().toLocal8Bit());
-  const QString files = QDir(home.path()).filePath(QStringLiteral("Documents"));
+  const CTourHome home;
+  qputenv("HOME", home.Path().toLocal8Bit());
+  const QString files = QDir(home.Path()).filePath(QStringLiteral("Documents"));
   QDir().mkpath(files);
+  const QDateTime written(QDate(2026, 11, 30), QTime(16, 5));
   for (const char* name : {"site-plan.pdf", "permit.pdf", "notes.txt"}) {
     QFile sample(QDir(files).filePath(QString::fromLatin1(name)));
-    if (sample.open(QIODevice::WriteOnly)) sample.write("sample\n");
+    if (!sample.open(QIODevice::WriteOnly)) continue;
+    sample.write("sample\n");
+    sample.flush();  // else closing writes the bytes, and the time, afterwards
+    sample.setFileTime(written, QFileDevice::FileModificationTime);
   }
   QApplication application(argc, argv);
   const QStringList arguments = QCoreApplication::arguments();
