@@ -45,6 +45,9 @@ CCameraDlg::CCameraDlg(const QString& folder, QWidget* parent)
 
   const QCameraDevice device = QMediaDevices::defaultVideoInput();
   if (device.isNull()) {
+    // Nothing to preview: the window is the message and its buttons.
+    m_preview->hide();
+    m_status->setMinimumWidth(420);
     m_take->setEnabled(false);
     m_status->setText(Translated("Point.Camera.NoCamera")
                           .replace(QStringLiteral("%s"), QDir::toNativeSeparators(folder)));

@@ -17,6 +17,7 @@
 #include "app/message_service.h"
 #include "app/services.h"
 #include "platform/settings_store.h"
+#include "points/camera_point.h"
 #include "points/stopwatch.h"
 #include "project/project.h"
 #include "sessions/session.h"
@@ -147,7 +148,8 @@ class CSampleGpsWindow : public CDialogService::GpsWindow {
   CDialogService::GpsView m_view;
 };
 
-// The windows of the device points: the GPS window, its setup and the barcode scan window.
+// The windows of the device points: the GPS window, its setup, the barcode scan window and the
+// camera's capture window.
 bool SnapDeviceDialogs(const QString& folder) {
   CQtDialogService dialogs;
   CSampleGpsWindow gps;
@@ -167,8 +169,13 @@ bool SnapDeviceDialogs(const QString& folder) {
   CDialogService::BarcodeRequest barcode;
   barcode.caption = QStringLiteral("Site permit barcode");
   barcode.code = QStringLiteral("4006381333931");
-  return SnapDialog(folder, QStringLiteral("5-dialog-barcode.png"),
-                    [&] { dialogs.ScanBarcode(barcode); });
+  if (!SnapDialog(folder, QStringLiteral("5-dialog-barcode.png"),
+                  [&] { dialogs.ScanBarcode(barcode); })) {
+    return false;
+  }
+  // The capture window as this machine has it (without a camera it says what to do instead).
+  return SnapDialog(folder, QStringLiteral("5-dialog-camera.png"),
+                    [&] { dialogs.TakePhoto(CCameraPoint::CameraRollFolder()); });
 }
 
 // The settings page and the synchronisation window. The window is pictured in the middle of a
