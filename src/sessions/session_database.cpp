@@ -797,7 +797,8 @@ bool CSessionDatabase::Query(const std::optional<QString>& states, const QString
     BindText(s, 4, u"%; "_qs + escaped + u"; %"_qs);
   }
   const int width = 2 + static_cast<int>(columnNumbers.size());
-  while (sqlite3_step(s) == SQLITE_ROW) {
+  int step = SQLITE_ROW;
+  while ((step = sqlite3_step(s)) == SQLITE_ROW) {
     results.append(CSession::GuidText(ColumnGuid(s, 0)));
     results.append(QString::number(static_cast<qlonglong>(sqlite3_column_int64(s, 1))));
     for (int column = 2; column < width; ++column) {
@@ -807,6 +808,11 @@ bool CSessionDatabase::Query(const std::optional<QString>& states, const QString
         results.append(ColumnText(s, column));
       }
     }
+  }
+  // A query cut short by an error (a failing disk) found only some of the sessions: no answer.
+  if (step != SQLITE_DONE) {
+    results.clear();
+    return false;
   }
   return true;
 }

@@ -1,9 +1,11 @@
 // The free session query: state letters, the four LIKE patterns with escaping, sorting, the flat
-// result layout, columns added on demand and BLOB placeholders.
+// result layout, columns added on demand, BLOB placeholders, and a disk failing mid-query.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "sessions/session.h"
 #include "sessions/session_database.h"
+#include "support/fault_vfs.h"
 #include "support/harness.h"
 #include "support/scoped_services.h"
 #include "support/session_files.h"
@@ -131,6 +133,46 @@ TEST_F(SessionQueryTest, SortsByPointNumericallyOrBySaveTime) {
   // "_date" is a point name like any other (the comparison is exact).
   ASSERT_TRUE(m_db.Query(std::nullopt, {}, {}, u"_date"_qs, false, false, {}, results));
   EXPECT_TRUE(m_db.PointMap().contains(u"_date"_qs));
+}
+
+// A read that fails halfway through the rows gives no answer rather than part of the sessions
+// passed off as all of them; the same database answers in full once the disk reads again.
+TEST_F(SessionQueryTest, ReadFailingMidwayGivesNoPartialList) {
+  // Values long enough to spill into overflow pages, which opening the list never reads.
+  const QString notes(20000, u'n');
+  for (int i = 0; i < 60; ++i) {
+    CSessionPtr session = qlt::test::NewSession();
+    session->SetValueText(u"Notes"_qs, notes + QString::number(i));
+    ASSERT_TRUE(m_db.SaveSession(*session));
+  }
+  m_db.Close();
+  CFaultVfs& vfs = CFaultVfs::Instance();
+  ASSERT_TRUE(vfs.Install());
+  const auto query = [](CSessionDatabase& db, QStringList& rows) {
+    return db.Query(std::nullopt, {}, {}, {}, false, false, {u"Notes"_qs}, rows);
+  };
+  QStringList rows;
+  int reads = 0;
+  {
+    // A fresh connection reads every page it needs: count them.
+    CSessionDatabase db;
+    ASSERT_TRUE(db.OpenPath(m_project));
+    vfs.Disarm();
+    ASSERT_TRUE(query(db, rows));
+    reads = vfs.Count(CFaultVfs::Operation::Read);
+  }
+  EXPECT_EQ(rows.size(), 60 * 3);
+  ASSERT_GT(reads, 20);
+  CSessionDatabase db;
+  ASSERT_TRUE(db.OpenPath(m_project));
+  vfs.FailAt(CFaultVfs::Operation::Read, reads / 2, SQLITE_IOERR_READ);
+  EXPECT_FALSE(query(db, rows));
+  EXPECT_TRUE(vfs.Fired());
+  EXPECT_TRUE(rows.isEmpty());
+  vfs.Disarm();
+  vfs.Uninstall();
+  EXPECT_TRUE(query(db, rows));
+  EXPECT_EQ(rows.size(), 60 * 3);
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ int Close(sqlite3_file* file) {
 
 int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
   sqlite3_file* real = Real(file);
+  int error = SQLITE_OK;
+  bool torn = false;
+  if (CFaultVfs::Instance().ShouldFail(CFaultVfs::Operation::Read, error, torn)) return error;
   return real->pMethods->xRead(real, buffer, amount, offset);
 }
 
@@ -186,7 +189,7 @@ void CFaultVfs::Uninstall() {
 }
 
 void CFaultVfs::FailAt(Operation operation, int count, int error, bool sticky, bool torn) {
-  m_counts[0] = m_counts[1] = 0;
+  m_counts[0] = m_counts[1] = m_counts[2] = 0;
   m_operation = operation;
   m_failAt = count;
   m_error = error;
@@ -197,12 +200,10 @@ void CFaultVfs::FailAt(Operation operation, int count, int error, bool sticky, b
 
 void CFaultVfs::Disarm() { FailAt(Operation::Write, 0, 0); }
 
-int CFaultVfs::Count(Operation operation) const {
-  return m_counts[operation == Operation::Write ? 0 : 1];
-}
+int CFaultVfs::Count(Operation operation) const { return m_counts[static_cast<int>(operation)]; }
 
 bool CFaultVfs::ShouldFail(Operation operation, int& error, bool& torn) {
-  const int count = ++m_counts[operation == Operation::Write ? 0 : 1];
+  const int count = ++m_counts[static_cast<int>(operation)];
   if (m_failAt <= 0 || operation != m_operation) return false;
   if (count == m_failAt || (m_sticky && count > m_failAt)) {
     m_fired = true;
