@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/app_folders.h"
 #include "app/language.h"
@@ -234,6 +235,7 @@ void CUltraDropPoint::Derive(const std::shared_ptr<const CUltraTable>& table) {
     m_shown.append(display.Fill(item));
     m_outputs.append(output.Fill(item));
   }
+  m_ranks = m_settings.sortItems != 0 ? CUltraChoice::TextRanks(m_shown) : QList<int>();
 }
 
 // ---- operations
@@ -297,11 +299,19 @@ void CUltraDropPoint::Fill() {
   const CUltraFilter filter = Filter();
   if (!m_keptValid || m_keptFor != table || m_keptValue != filter.value) {
     m_kept = CUltraChoice::Kept(*table, filter);
+    if (!m_ranks.isEmpty()) {
+      std::sort(m_kept.begin(), m_kept.end(),
+                [this](int a, int b) { return m_ranks.value(a) < m_ranks.value(b); });
+    }
     m_keptFor = table;
     m_keptValue = filter.value;
     m_keptValid = true;
   }
   m_listed = CUltraChoice::Matching(m_shown, m_kept, m_search, kMaxListed);
+  // A blank first item lets a single choice be taken back; a search lists only matches.
+  if (m_settings.insertBlankItem != 0 && m_settings.multiSelect == 0 && m_search.isEmpty()) {
+    m_listed.prepend(kBlankItem);
+  }
   if (!m_combo || !m_comboWindow) return;
   m_comboWindow->ClearItems(m_combo);
   for (int index : m_listed) m_comboWindow->AddItem(m_combo, m_shown.value(index));
@@ -461,7 +471,11 @@ HRESULT CUltraDropPoint::OnCommand(ULONG nCommand, LONGLONG nArgument) {
     const int item = m_listed[index];
     const bool searched = !m_search.isEmpty();
     m_search.clear();
-    Choose({item}, m_outputs[item]);
+    if (item == kBlankItem) {
+      Choose({}, QString());
+    } else {
+      Choose({item}, m_outputs[item]);
+    }
     // The whole list comes back once the choice is made, not inside the combo's notification.
     if (searched && m_comboWindow) {
       m_comboWindow->PostCommand(HostPoint(), MakeCommand(kRefill, 0), 0);

@@ -25,6 +25,8 @@ class CUltraDropPoint : public CBuiltInControl {
       0x6741DDA0, 0x05C6, 0x41BE, {0x84, 0x51, 0x67, 0xA7, 0xB4, 0x47, 0xDF, 0xF6}};
   // The combo lists at most this many items; typing narrows a longer list.
   static constexpr int kMaxListed = 2000;
+  // The place of the blank first item ("InsertBlankItem") among the listed items' indexes.
+  static constexpr int kBlankItem = -1;
 
   struct Settings {
     QString sharePoint;
@@ -101,6 +103,7 @@ class CUltraDropPoint : public CBuiltInControl {
   std::shared_ptr<const CUltraTable> m_derivedFor;
   QStringList m_shown;
   QStringList m_outputs;
+  QList<int> m_ranks;  // with "SortItems", each item's place in the sorted list
   bool m_loaded = false;
   bool m_loading = false;
   QString m_sharedText;  // the shared point's value text the table was read from

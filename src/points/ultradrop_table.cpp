@@ -1,6 +1,10 @@
 #include "points/ultradrop_table.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 #include "points/builtin_control.h"
 
@@ -170,6 +174,29 @@ QList<int> CUltraChoice::Kept(const CUltraTable& table, const CUltraFilter& filt
     if (keep) kept.append(i);
   }
   return kept;
+}
+
+QList<int> CUltraChoice::TextRanks(const QStringList& shown) {
+  // The C locale's order is by code point (capitals first, "10" before "9"), which no reader
+  // expects: it sorts as English does instead.
+  const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+  QCollator collator(locale);
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  collator.setNumericMode(true);
+  // One key per text, so a long list is sorted by cheap key comparisons.
+  std::vector<QCollatorSortKey> keys;
+  keys.reserve(static_cast<std::size_t>(shown.size()));
+  for (const QString& text : shown) keys.push_back(collator.sortKey(text));
+  std::vector<int> order(static_cast<std::size_t>(shown.size()));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+    return keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]) < 0;
+  });
+  QList<int> ranks(shown.size());
+  for (std::size_t place = 0; place < order.size(); ++place) {
+    ranks[order[place]] = static_cast<int>(place);
+  }
+  return ranks;
 }
 
 QList<int> CUltraChoice::Matching(const QStringList& shown, const QList<int>& kept,

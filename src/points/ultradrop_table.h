@@ -79,6 +79,9 @@ class CUltraChoice {
  public:
   // Indexes of the items the filter keeps, in table order. Any other condition keeps the item.
   static QList<int> Kept(const CUltraTable& table, const CUltraFilter& filter);
+  // Each item's place when the shown texts are put in the order a reader expects (the user's
+  // language, case second, numbers by their value); equal texts keep their table order.
+  static QList<int> TextRanks(const QStringList& shown);
   // Of `kept`, those whose shown text contains `search` without regard to case (all for an empty
   // search), at most `limit`.
   static QList<int> Matching(const QStringList& shown, const QList<int>& kept,

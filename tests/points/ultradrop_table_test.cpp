@@ -243,6 +243,11 @@ TEST(UltraChoice, ValueTextsChooseItemsAndJoinThem) {
   EXPECT_EQ(CUltraChoice::ColumnText(table, 1, {}, true, ";"), "");
 }
 
+TEST(UltraChoice, SortedOrderReadsCaseAndNumbersAsPeopleDo) {
+  const QStringList shown = {u"item 10"_qs, u"Item 9"_qs, u"apple"_qs, u"Item 9"_qs, u"Banana"_qs};
+  EXPECT_EQ(CUltraChoice::TextRanks(shown), QList<int>({4, 2, 0, 3, 1}));
+}
+
 TEST(UltraDropPoint, CachedResourceFileIsNamedAfterProjectAndDesignerPath) {
   EXPECT_EQ(CUltraDropPoint::ResourcePath("/opt/qlt", 4711, "C:\\Data/parts.csv"),
             "/opt/qlt/Resources/4711d-C__Data_parts.csv.res");

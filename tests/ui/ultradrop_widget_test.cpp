@@ -1,5 +1,6 @@
 // The ultradrop in the page display with real widgets: typing narrows the list, a pick from the
-// dropped list stores the item's value and writes its column point, and the whole list returns.
+// dropped list stores the item's value and writes its column point, and the whole list returns;
+// "SortItems" lists the items in reading order and "InsertBlankItem" lets a choice be taken back.
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,6 +27,16 @@ constexpr const char* kForm = R"({
       {"type": "Edit", "name": "Owner", "caption": "Owner"}]}]
 })";
 
+// Picks the row of the dropped list with the mouse.
+void Pick(QComboBox* combo, int row) {
+  combo->showPopup();
+  QAbstractItemView* list = combo->view();
+  ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    list->visualRect(list->model()->index(row, 0)).center());
+  QCoreApplication::processEvents();
+}
+
 TEST(UltraDropWidget, TypingNarrowsTheListAndAPickStoresTheValue) {
   qlt::test::CScopedServices services(qlt::test::CScopedServices::Clock::kWall);
   qlt::test::CHostedProject project(QString::fromUtf8(kForm));
@@ -51,17 +62,42 @@ TEST(UltraDropWidget, TypingNarrowsTheListAndAPickStoresTheValue) {
   ASSERT_EQ(combo->count(), 1);
   EXPECT_EQ(combo->itemText(0), QStringLiteral("Stop work"));
 
-  combo->showPopup();
-  QAbstractItemView* list = combo->view();
-  ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    list->visualRect(list->model()->index(0, 0)).center());
-  QCoreApplication::processEvents();
+  Pick(combo, 0);
   EXPECT_EQ(action->OutputText(), QStringLiteral("STOP"));
   EXPECT_EQ(project.Project().FindPointByName(QStringLiteral("Owner"))->OutputText(),
             QStringLiteral("Safety officer"));
   EXPECT_EQ(combo->count(), 3);
   EXPECT_EQ(combo->currentText(), QStringLiteral("Stop work"));
+  project.Project().Pages()[0]->Leave(false, nullptr);
+}
+
+TEST(UltraDropWidget, SortedListWithABlankItemThatTakesTheChoiceBack) {
+  qlt::test::CScopedServices services(qlt::test::CScopedServices::Clock::kWall);
+  QString form = QString::fromUtf8(kForm);
+  form.replace(u"\"Items.Count\": 3,"_qs,
+               u"\"Items.Count\": 3, \"SortItems\": 1, \"InsertBlankItem\": 1,"_qs);
+  qlt::test::CHostedProject project(form);
+  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
+  ASSERT_TRUE(project.Start());
+  CPageCtrl view;
+  view.resize(360, 300);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  CCustomPoint* action = project.Custom(QStringLiteral("Action"));
+  view.SetPage(project.Project().Pages()[0].get(), false);
+  QCoreApplication::processEvents();
+  auto* combo = qobject_cast<QComboBox*>(view.ControlWidget(view.ControlsOfPoint(action).value(0)));
+  ASSERT_NE(combo, nullptr);
+  QStringList listed;
+  for (int i = 0; i < combo->count(); ++i) listed.append(combo->itemText(i));
+  EXPECT_EQ(listed, QStringList({u""_qs, u"Fix on site"_qs, u"No action"_qs, u"Stop work"_qs}));
+  const CBasePoint* owner = project.Project().FindPointByName(QStringLiteral("Owner"));
+  Pick(combo, 3);
+  EXPECT_EQ(action->OutputText(), QStringLiteral("STOP"));
+  EXPECT_EQ(owner->OutputText(), QStringLiteral("Safety officer"));
+  Pick(combo, 0);
+  EXPECT_EQ(action->OutputText(), QString());
+  EXPECT_EQ(owner->OutputText(), QString());
   project.Project().Pages()[0]->Leave(false, nullptr);
 }
 
