@@ -26,7 +26,12 @@ bool CDesktopShell::Print(const QString& html, const QUrl& base) {
   if (!printer.isValid()) return false;
   // A text document runs no script and fetches nothing from the network.
   QTextDocument document;
-  if (base.isValid()) document.setBaseUrl(base);
+  if (base.isValid()) {
+    document.setBaseUrl(base);
+    // Pictures beside the document (a session's photos) are read from files resolved against the
+    // document's address, not its base: without it they print as broken-image marks.
+    document.setMetaInformation(QTextDocument::DocumentUrl, base.toString());
+  }
   document.setHtml(html);
   document.print(&printer);
   return printer.printerState() != QPrinter::Error;

@@ -1,12 +1,15 @@
 // The stopwatch and print points with real widgets: the stopwatch dialog's buttons, display click
 // and Enter key over a scripted tick counter; the dialog opened by a tap on a page; and a print
-// point printing its filled template into a PDF that is read back.
+// point printing its filled template, with a photo of the session, into a PDF that is read back.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +26,7 @@
 #include "ui/page_ctrl.h"
 #include "ui/qt_dialog_service.h"
 #include "ui/stopwatch_dlg.h"
+#include "values/file_blob.h"
 
 namespace {
 
@@ -31,9 +35,19 @@ QString Form(const QString& classId, const QString& bag) {
       "graphics": {"backgroundColour": "#E0E8F0"}, "pages": [
       {"uniqueNumber": 1001, "caption": "One", "points": [
         {"type": "Edit", "name": "Site", "caption": "Site"},
+        {"type": "Custom", "name": "Photo", "caption": "Photo", "settings": {
+         "classId": "{6722D125-9222-40E2-AEE2-B0A5B86A4EC6}", "userTypeName": "x", "bag": {}}},
         {"type": "Custom", "name": "It", "caption": "It",
          "settings": {"classId": "%1", "userTypeName": "x", "bag": %2}}]}]})")
       .arg(classId, bag);
+}
+
+// What a program that comes with poppler-utils (scripts/setup) prints about `pdf`.
+QString Poppler(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(30000)) return QStringLiteral("(%1 did not run)").arg(program);
+  return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 class StopwatchPrintWidgetTest : public ::testing::Test {
@@ -136,13 +150,46 @@ TEST_F(StopwatchPrintWidgetTest, PrintPointPrintsTheSessionIntoAPdf) {
   point->SetItemRect(QRect(0, 0, 300, 80));
   point->OnTap(10, 70);
   ASSERT_TRUE(QFile::exists(pdf));
-  QProcess text;
-  text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-  ASSERT_TRUE(text.waitForFinished(30000)) << "pdftotext (poppler-utils, scripts/setup) missing";
-  const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+  const QString printed = Poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
   EXPECT_TRUE(printed.contains(QStringLiteral("Inspection of Pier <7>"))) << printed.toStdString();
   EXPECT_TRUE(printed.contains(QStringLiteral("Done & signed"))) << printed.toStdString();
   EXPECT_FALSE(printed.contains(QStringLiteral("injected"))) << printed.toStdString();
+}
+
+// A photo of the session is written beside the document and printed in it.
+TEST_F(StopwatchPrintWidgetTest, PrintedDocumentShowsThePhotoOfTheSession) {
+  const QString home = qlt::test::TestHome();
+  const QString pdf = home + QStringLiteral("/printed.pdf");
+  m_services.Services().SetShell(std::make_unique<CDesktopShell>(pdf));
+  qlt::test::CHostedProject hosted(
+      Form(QStringLiteral("{DE28C520-D05E-44BA-B5C8-1021384A7ACA}"),
+           QStringLiteral(R"({"Folder": "%1", "Print": 1, "TemplateChunks": 1,
+        "TemplateChunk0": "<p>Photo <%Photo%>:</p><img src=\"<%Photo%>\">"})")
+               .arg(home)));
+  ASSERT_TRUE(hosted.Ok()) << hosted.BuildError().toStdString();
+  ASSERT_TRUE(hosted.Start());
+  QImage photo(200, 150, QImage::Format_RGB32);
+  photo.fill(Qt::darkGreen);
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(photo.save(&buffer, "JPG"));
+  hosted.Project()
+      .FindPointByName(QStringLiteral("Photo"))
+      ->SetValueV(FileBlob::Make(QStringLiteral("scaffold.jpg"), jpeg));
+  CCustomPoint* point = hosted.Custom(QStringLiteral("It"));
+  ASSERT_NE(point, nullptr);
+  point->SetItemRect(QRect(0, 0, 300, 80));
+  point->OnTap(10, 70);
+  ASSERT_TRUE(QFile::exists(pdf));
+  const QString printed = Poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+  EXPECT_TRUE(printed.contains(QStringLiteral("Photo "))) << printed.toStdString();
+  const QStringList images =
+      Poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(u'\n');
+  // The photo itself, at its own size (a missing picture prints as a small broken-image mark).
+  EXPECT_EQ(images.filter(QRegularExpression(QStringLiteral("\\bimage\\s+200\\s+150\\b"))).size(),
+            1)
+      << images.join(u'\n').toStdString();
 }
 
 }  // namespace
