@@ -1,6 +1,7 @@
 // The ultradrop in the page display with real widgets: typing narrows the list, a pick from the
 // dropped list stores the item's value and writes its column point, and the whole list returns;
-// "SortItems" lists the items in reading order and "InsertBlankItem" lets a choice be taken back.
+// "SortItems" lists the items in reading order and "InsertBlankItem" lets a choice be taken back;
+// with "MultiSelect" items are ticked in the list and the value holds every ticked one.
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include "project/page.h"
 #include "support/hosted_project.h"
 #include "support/page_view_fixture.h"
+#include "ui/multi_combo_box.h"
 
 namespace {
 
@@ -98,6 +100,46 @@ TEST(UltraDropWidget, SortedListWithABlankItemThatTakesTheChoiceBack) {
   Pick(combo, 0);
   EXPECT_EQ(action->OutputText(), QString());
   EXPECT_EQ(owner->OutputText(), QString());
+  project.Project().Pages()[0]->Leave(false, nullptr);
+}
+
+TEST(UltraDropWidget, MultiSelectTicksItemsAndStoresEachWithItsColumnText) {
+  qlt::test::CScopedServices services(qlt::test::CScopedServices::Clock::kWall);
+  QString form = QString::fromUtf8(kForm);
+  form.replace(u"\"Items.Count\": 3,"_qs, u"\"Items.Count\": 3, \"MultiSelect\": 1,"_qs);
+  qlt::test::CHostedProject project(form);
+  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
+  ASSERT_TRUE(project.Start());
+  CPageCtrl view;
+  view.resize(360, 300);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  CCustomPoint* action = project.Custom(QStringLiteral("Action"));
+  view.SetPage(project.Project().Pages()[0].get(), false);
+  QCoreApplication::processEvents();
+  auto* combo =
+      dynamic_cast<CMultiComboBox*>(view.ControlWidget(view.ControlsOfPoint(action).value(0)));
+  ASSERT_NE(combo, nullptr);
+  ASSERT_EQ(combo->count(), 3);
+  combo->showPopup();
+  QAbstractItemView* list = combo->view();
+  ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+  for (int row : {2, 0}) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualRect(list->model()->index(row, 0)).center());
+  }
+  combo->hidePopup();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(action->OutputText(), QStringLiteral("FIX; NONE; "));
+  const CBasePoint* owner = project.Project().FindPointByName(QStringLiteral("Owner"));
+  EXPECT_EQ(owner->OutputText(), QStringLiteral("Manager; Inspector; "));
+  EXPECT_EQ(combo->CheckedTexts(), QStringList({u"Fix on site"_qs, u"No action"_qs}));
+
+  // A value set from outside ticks its items.
+  action->SetValue(QStringLiteral("STOP; "));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(combo->CheckedTexts(), QStringList({u"Stop work"_qs}));
+  EXPECT_EQ(owner->OutputText(), QStringLiteral("Safety officer; "));
   project.Project().Pages()[0]->Leave(false, nullptr);
 }
 
