@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <memory>
 
 #include "points/custom_point.h"
 #include "project/page.h"
@@ -29,31 +30,52 @@ constexpr const char* kForm = R"({
       {"type": "Edit", "name": "Owner", "caption": "Owner"}]}]
 })";
 
-// Picks the row of the dropped list with the mouse.
-void Pick(QComboBox* combo, int row) {
-  combo->showPopup();
-  QAbstractItemView* list = combo->view();
-  ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    list->visualRect(list->model()->index(row, 0)).center());
-  QCoreApplication::processEvents();
-}
+// The form's ultradrop, with `extra` bag entries ("\"Name\": value, ..."), on a shown page.
+class UltraDropWidget : public ::testing::Test {
+ protected:
+  // Builds and shows the page; the combo of the point as `Combo` (null when it is not one).
+  template <class Combo>
+  Combo* Show(const QString& extra = QString()) {
+    QString form = QString::fromUtf8(kForm);
+    form.replace(u"\"Items.Count\": 3,"_qs, u"\"Items.Count\": 3, "_qs + extra);
+    m_project = std::make_unique<qlt::test::CHostedProject>(form);
+    if (!m_project->Ok() || !m_project->Start()) return nullptr;
+    m_view.resize(360, 300);
+    m_view.show();
+    if (!QTest::qWaitForWindowExposed(&m_view)) return nullptr;
+    m_action = m_project->Custom(QStringLiteral("Action"));
+    m_view.SetPage(m_project->Project().Pages()[0].get(), false);
+    QCoreApplication::processEvents();
+    const QList<CPageWindow::Control> controls = m_view.ControlsOfPoint(m_action);
+    return controls.size() == 1 ? dynamic_cast<Combo*>(m_view.ControlWidget(controls.first()))
+                                : nullptr;
+  }
+  QString Owner() const {
+    return m_project->Project().FindPointByName(QStringLiteral("Owner"))->OutputText();
+  }
+  // Clicks the rows of the dropped list with the mouse.
+  static void Click(QComboBox* combo, std::initializer_list<int> rows) {
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+    for (int row : rows) {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                        list->visualRect(list->model()->index(row, 0)).center());
+    }
+    QCoreApplication::processEvents();
+  }
+  void TearDown() override {
+    if (m_project && m_project->Ok()) m_project->Project().Pages()[0]->Leave(false, nullptr);
+  }
 
-TEST(UltraDropWidget, TypingNarrowsTheListAndAPickStoresTheValue) {
-  qlt::test::CScopedServices services(qlt::test::CScopedServices::Clock::kWall);
-  qlt::test::CHostedProject project(QString::fromUtf8(kForm));
-  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
-  ASSERT_TRUE(project.Start());
-  CPageCtrl view;
-  view.resize(360, 300);
-  view.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-  CCustomPoint* action = project.Custom(QStringLiteral("Action"));
-  view.SetPage(project.Project().Pages()[0].get(), false);
-  QCoreApplication::processEvents();
-  const QList<CPageWindow::Control> controls = view.ControlsOfPoint(action);
-  ASSERT_EQ(controls.size(), 1);
-  auto* combo = qobject_cast<QComboBox*>(view.ControlWidget(controls.first()));
+  qlt::test::CScopedServices m_services{qlt::test::CScopedServices::Clock::kWall};
+  std::unique_ptr<qlt::test::CHostedProject> m_project;
+  CPageCtrl m_view;
+  CCustomPoint* m_action = nullptr;
+};
+
+TEST_F(UltraDropWidget, TypingNarrowsTheListAndAPickStoresTheValue) {
+  auto* combo = Show<QComboBox>();
   ASSERT_NE(combo, nullptr);
   ASSERT_NE(combo->lineEdit(), nullptr);
   EXPECT_TRUE(combo->isVisible());
@@ -64,83 +86,43 @@ TEST(UltraDropWidget, TypingNarrowsTheListAndAPickStoresTheValue) {
   ASSERT_EQ(combo->count(), 1);
   EXPECT_EQ(combo->itemText(0), QStringLiteral("Stop work"));
 
-  Pick(combo, 0);
-  EXPECT_EQ(action->OutputText(), QStringLiteral("STOP"));
-  EXPECT_EQ(project.Project().FindPointByName(QStringLiteral("Owner"))->OutputText(),
-            QStringLiteral("Safety officer"));
+  Click(combo, {0});
+  EXPECT_EQ(m_action->OutputText(), QStringLiteral("STOP"));
+  EXPECT_EQ(Owner(), QStringLiteral("Safety officer"));
   EXPECT_EQ(combo->count(), 3);
   EXPECT_EQ(combo->currentText(), QStringLiteral("Stop work"));
-  project.Project().Pages()[0]->Leave(false, nullptr);
 }
 
-TEST(UltraDropWidget, SortedListWithABlankItemThatTakesTheChoiceBack) {
-  qlt::test::CScopedServices services(qlt::test::CScopedServices::Clock::kWall);
-  QString form = QString::fromUtf8(kForm);
-  form.replace(u"\"Items.Count\": 3,"_qs,
-               u"\"Items.Count\": 3, \"SortItems\": 1, \"InsertBlankItem\": 1,"_qs);
-  qlt::test::CHostedProject project(form);
-  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
-  ASSERT_TRUE(project.Start());
-  CPageCtrl view;
-  view.resize(360, 300);
-  view.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-  CCustomPoint* action = project.Custom(QStringLiteral("Action"));
-  view.SetPage(project.Project().Pages()[0].get(), false);
-  QCoreApplication::processEvents();
-  auto* combo = qobject_cast<QComboBox*>(view.ControlWidget(view.ControlsOfPoint(action).value(0)));
+TEST_F(UltraDropWidget, SortedListWithABlankItemThatTakesTheChoiceBack) {
+  auto* combo = Show<QComboBox>(u"\"SortItems\": 1, \"InsertBlankItem\": 1,"_qs);
   ASSERT_NE(combo, nullptr);
   QStringList listed;
   for (int i = 0; i < combo->count(); ++i) listed.append(combo->itemText(i));
   EXPECT_EQ(listed, QStringList({u""_qs, u"Fix on site"_qs, u"No action"_qs, u"Stop work"_qs}));
-  const CBasePoint* owner = project.Project().FindPointByName(QStringLiteral("Owner"));
-  Pick(combo, 3);
-  EXPECT_EQ(action->OutputText(), QStringLiteral("STOP"));
-  EXPECT_EQ(owner->OutputText(), QStringLiteral("Safety officer"));
-  Pick(combo, 0);
-  EXPECT_EQ(action->OutputText(), QString());
-  EXPECT_EQ(owner->OutputText(), QString());
-  project.Project().Pages()[0]->Leave(false, nullptr);
+  Click(combo, {3});
+  EXPECT_EQ(m_action->OutputText(), QStringLiteral("STOP"));
+  EXPECT_EQ(Owner(), QStringLiteral("Safety officer"));
+  Click(combo, {0});
+  EXPECT_EQ(m_action->OutputText(), QString());
+  EXPECT_EQ(Owner(), QString());
 }
 
-TEST(UltraDropWidget, MultiSelectTicksItemsAndStoresEachWithItsColumnText) {
-  qlt::test::CScopedServices services(qlt::test::CScopedServices::Clock::kWall);
-  QString form = QString::fromUtf8(kForm);
-  form.replace(u"\"Items.Count\": 3,"_qs, u"\"Items.Count\": 3, \"MultiSelect\": 1,"_qs);
-  qlt::test::CHostedProject project(form);
-  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
-  ASSERT_TRUE(project.Start());
-  CPageCtrl view;
-  view.resize(360, 300);
-  view.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-  CCustomPoint* action = project.Custom(QStringLiteral("Action"));
-  view.SetPage(project.Project().Pages()[0].get(), false);
-  QCoreApplication::processEvents();
-  auto* combo =
-      dynamic_cast<CMultiComboBox*>(view.ControlWidget(view.ControlsOfPoint(action).value(0)));
+TEST_F(UltraDropWidget, MultiSelectTicksItemsAndStoresEachWithItsColumnText) {
+  auto* combo = Show<CMultiComboBox>(u"\"MultiSelect\": 1,"_qs);
   ASSERT_NE(combo, nullptr);
   ASSERT_EQ(combo->count(), 3);
-  combo->showPopup();
-  QAbstractItemView* list = combo->view();
-  ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
-  for (int row : {2, 0}) {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      list->visualRect(list->model()->index(row, 0)).center());
-  }
+  Click(combo, {2, 0});
   combo->hidePopup();
   QCoreApplication::processEvents();
-  EXPECT_EQ(action->OutputText(), QStringLiteral("FIX; NONE; "));
-  const CBasePoint* owner = project.Project().FindPointByName(QStringLiteral("Owner"));
-  EXPECT_EQ(owner->OutputText(), QStringLiteral("Manager; Inspector; "));
+  EXPECT_EQ(m_action->OutputText(), QStringLiteral("FIX; NONE; "));
+  EXPECT_EQ(Owner(), QStringLiteral("Manager; Inspector; "));
   EXPECT_EQ(combo->CheckedTexts(), QStringList({u"Fix on site"_qs, u"No action"_qs}));
 
   // A value set from outside ticks its items.
-  action->SetValue(QStringLiteral("STOP; "));
+  m_action->SetValue(QStringLiteral("STOP; "));
   QCoreApplication::processEvents();
   EXPECT_EQ(combo->CheckedTexts(), QStringList({u"Stop work"_qs}));
-  EXPECT_EQ(owner->OutputText(), QStringLiteral("Safety officer; "));
-  project.Project().Pages()[0]->Leave(false, nullptr);
+  EXPECT_EQ(Owner(), QStringLiteral("Safety officer; "));
 }
 
 }  // namespace
