@@ -28,8 +28,8 @@ TEST(QtVoiceClip, RecordingComesBackAsAClipThatPlaysToItsEnd) {
   recording->Stop();
   const QByteArray clip = recording->Recorded();
   const qint64 seconds = VoicePointLogic::ClipLength(clip);
-  // The device's own buffering may add a second or two.
-  EXPECT_TRUE(seconds >= 1 && seconds <= 4) << seconds << " s in " << clip.size() << " bytes";
+  // A readable length; the device's own buffering may add a few seconds to the 1.5 recorded.
+  EXPECT_TRUE(seconds >= 1 && seconds <= 10) << seconds << " s in " << clip.size() << " bytes";
 
   QString error;
   std::unique_ptr<CVoiceClip> playback = service.Play(clip, error);
