@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/image_services.h"
+#include "bench_main.h"
 #include "camera_photo.h"
 #include "points/camera_point_logic.h"
 
@@ -58,9 +59,5 @@ BENCHMARK(BM_CameraImportAndThumbnail)->Unit(benchmark::kMillisecond)->UseRealTi
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

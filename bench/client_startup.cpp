@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench_main.h"
 #include "points/edit_point.h"
 #include "project/base_point.h"
 #include "project/page.h"
@@ -136,8 +137,5 @@ BENCHMARK(BM_ClientStartupWith50Projects)->Iterations(1)->Unit(benchmark::kMilli
 
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

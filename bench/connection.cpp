@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/services.h"
+#include "bench_main.h"
 #include "support/scoped_services.h"
 #include "support/test_sync_server.h"
 
@@ -145,8 +146,5 @@ BENCHMARK(BM_Handshake)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iteratio
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

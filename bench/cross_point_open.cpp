@@ -17,6 +17,7 @@
 
 #include "automation/automation_root.h"
 #include "automation/custom_point_host.h"
+#include "bench_main.h"
 #include "editing/editing_flow.h"
 #include "points/cross_point.h"
 #include "points/custom_point.h"
@@ -162,9 +163,5 @@ BENCHMARK(BM_OpenCrossPoint100k)->Unit(benchmark::kMillisecond)->UseRealTime()->
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "automation/automation_root.h"
+#include "bench_main.h"
 #include "points/edit_point.h"
 #include "project/page.h"
 #include "project/project.h"
@@ -144,9 +145,5 @@ BENCHMARK(BM_ValueInvokeByName)->Unit(benchmark::kNanosecond);
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

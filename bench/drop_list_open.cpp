@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <memory>
 
+#include "bench_main.h"
 #include "points/drop_point.h"
 #include "project/graphics.h"
 #include "project/page.h"
@@ -106,9 +107,5 @@ BENCHMARK(BM_DropListOpen)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_main.h"
 #include "points/expr/expression_context.h"
 #include "points/expr/math_expression.h"
 #include "project/base_point.h"
@@ -85,27 +86,11 @@ BENCHMARK(EngineTextValues)->Iterations(kIterations);
 BENCHMARK(EngineNumberValues)->Iterations(kIterations);
 
 // Keeps the time per iteration of every run, for the ratios printed at the end.
-class CRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (!run.error_occurred) m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  const std::map<std::string, double>& Times() const { return m_times; }
-
- private:
-  std::map<std::string, double> m_times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   CRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (RunBenchmarks(argc, argv, &reporter) != 0) return 1;
   const auto& times = reporter.Times();
   const auto plain = times.find("PlainCpp");
   if (plain != times.end() && plain->second > 0) {
@@ -115,6 +100,5 @@ int main(int argc, char** argv) {
       std::printf("ratio %s / PlainCpp: %.1f\n", name, engine->second / plain->second);
     }
   }
-  benchmark::Shutdown();
   return 0;
 }

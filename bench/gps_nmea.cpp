@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "bench_main.h"
 #include "points/gps_nmea_decoder.h"
 
 namespace {
@@ -80,33 +81,16 @@ void Decode(benchmark::State& state) {
 BENCHMARK(ReadLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(Decode)->Unit(benchmark::kMillisecond);
 
-class CRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (!run.error_occurred) m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  const std::map<std::string, double>& Times() const { return m_times; }
-
- private:
-  std::map<std::string, double> m_times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   CRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (RunBenchmarks(argc, argv, &reporter) != 0) return 1;
   const auto& times = reporter.Times();
   const auto lines = times.find("ReadLines");
   const auto decode = times.find("Decode");
   if (lines != times.end() && decode != times.end() && lines->second > 0) {
     std::printf("ratio Decode / ReadLines: %.2f\n", decode->second / lines->second);
   }
-  benchmark::Shutdown();
   return 0;
 }

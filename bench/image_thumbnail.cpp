@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/image_services.h"
+#include "bench_main.h"
 #include "camera_photo.h"
 
 namespace {
@@ -72,9 +73,5 @@ BENCHMARK(BM_DjpegFullDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "points/edit_point.h"
 #include "points/expr/expression_context.h"
 #include "points/expr/math_expression.h"
@@ -122,34 +123,14 @@ BENCHMARK(ChainNotShown)->Iterations(kChanges)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ChainShown)->Iterations(kChanges)->Unit(benchmark::kMicrosecond);
 
 // Keeps the time per iteration of every run, for the summary printed at the end.
-class CRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (!run.error_occurred) {
-        // Per iteration, in seconds, whatever unit the table shows.
-        m_times[run.run_name.function_name] =
-            run.real_accumulated_time / static_cast<double>(run.iterations);
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  const std::map<std::string, double>& Times() const { return m_times; }
-
- private:
-  std::map<std::string, double> m_times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   // The value boxes take the page font, which needs the GUI library, never a screen.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   CRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (RunBenchmarks(argc, argv, &reporter) != 0) return 1;
   const auto& times = reporter.Times();
   const auto direct = times.find("Direct");
   for (const char* name : {"ChainNotShown", "ChainShown"}) {
@@ -161,6 +142,5 @@ int main(int argc, char** argv) {
       std::printf("ratio %s / Direct: %.2f\n", name, chain->second / direct->second);
     }
   }
-  benchmark::Shutdown();
   return 0;
 }

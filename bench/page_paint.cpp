@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench_main.h"
 #include "points/boolean_point.h"
 #include "points/edit_point.h"
 #include "points/layout_point.h"
@@ -161,9 +162,5 @@ BENCHMARK(BM_BaselineCaptions)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/language.h"
+#include "bench_main.h"
 #include "platform/settings_store.h"
 #include "points/edit_point.h"
 #include "project/base_point.h"
@@ -118,8 +119,5 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   CSharedFonts::Install();
   CLanguage::Instance().LoadTranslation(QString(), QString());
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

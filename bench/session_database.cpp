@@ -27,6 +27,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_main.h"
 #include "sessions/session.h"
 #include "sessions/session_sql.h"
 #include "values/archive.h"
@@ -310,8 +311,5 @@ BENCHMARK(BM_ExportCsv100k)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench_main.h"
 #include "points/edit_point.h"
 #include "project/page.h"
 #include "project/project.h"
@@ -160,11 +161,8 @@ BENCHMARK(BM_OpenSessionList100k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  const int status = RunBenchmarks(argc, argv);
   // The widgets go before the application object does.
   for (std::unique_ptr<Fixture>& fixture : g_fixtures) fixture.reset();
-  benchmark::Shutdown();
-  return 0;
+  return status;
 }

@@ -10,6 +10,7 @@
 #include <QPolygonF>
 #include <vector>
 
+#include "bench_main.h"
 #include "points/sketch_point_logic.h"
 #include "values/variant.h"
 
@@ -102,9 +103,5 @@ BENCHMARK(BM_SketchDecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

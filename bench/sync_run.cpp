@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <vector>
 
+#include "bench_main.h"
 #include "points/edit_point.h"
 #include "project/project.h"
 #include "sessions/session.h"
@@ -165,8 +166,5 @@ BENCHMARK(BM_SyncRun)->Arg(1000)->Arg(10000)->Unit(benchmark::kSecond)->Iteratio
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "bench_main.h"
 #include "points/ultradrop_data_file.h"
 #include "points/ultradrop_point.h"
 #include "points/ultradrop_table.h"
@@ -146,9 +147,5 @@ BENCHMARK(BM_FilterAfterKeystroke)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }
