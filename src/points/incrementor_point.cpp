@@ -41,7 +41,7 @@ void WithSettings(Use use) {
 
 }  // namespace
 
-CIncrementorPoint::CIncrementorPoint() : CBuiltInControl(MakeGuid(kClassId)) {}
+CIncrementorPoint::CIncrementorPoint() : CNumericBoxPoint(MakeGuid(kClassId)) {}
 
 void CIncrementorPoint::LoadProperties(const CBagReader& bag) {
   const Settings defaults;
@@ -84,36 +84,25 @@ QString CIncrementorPoint::CurrentUnitId() const {
 }
 
 bool CIncrementorPoint::Typeable() const {
-  return m_box != 0 && m_boxWindow != nullptr && !ReadOnly() && m_settings.readOnly == 0;
+  return HasBox() && !ReadOnly() && m_settings.readOnly == 0;
 }
 
 HRESULT CIncrementorPoint::Show() {
   const HRESULT hr = CBuiltInControl::Show();
-  DestroyBox();
-  if (CPageWindow* window = HostWindow()) {
-    m_box = window->CreateControl(HostPoint(), ControlKind::kEdit,
-                                  kCsBorder | kCsTabStop | kCsAutoHScroll, kBoxId);
-    if (m_box != 0) {
-      m_boxWindow = window;
-      window->SetControlFont(m_box, PageFont());
-      window->SetControlReadOnly(m_box, ReadOnly() || m_settings.readOnly != 0);
-    }
-  }
+  CreateBox(kBoxId, ReadOnly() || m_settings.readOnly != 0);
   const QString value = Value();
   // A session that may not change keeps its empty value: nothing is drawn from the sequence.
   if (value.isEmpty() && m_settings.manual == 0 && !ReadOnly()) {
     HandOut();
-  } else if (m_box != 0) {
-    m_boxWindow->SetControlText(m_box, value);
+  } else {
+    SetBoxText(value);
   }
   return hr;
 }
 
 void CIncrementorPoint::DestroyBox() {
   m_textBeforeEdit.reset();
-  if (m_box != 0 && m_boxWindow != nullptr) m_boxWindow->DestroyControl(m_box);
-  m_box = 0;
-  m_boxWindow = nullptr;
+  CNumericBoxPoint::DestroyBox();
 }
 
 HRESULT CIncrementorPoint::Hide() {
@@ -130,7 +119,7 @@ HRESULT CIncrementorPoint::SetValue(BSTR strValue) {
 void CIncrementorPoint::Take(const QString& text) {
   if (m_setting) return;
   m_setting = true;
-  if (m_box != 0 && m_boxWindow != nullptr) m_boxWindow->SetControlText(m_box, text);
+  SetBoxText(text);
   SetSiteValue(text);
   m_setting = false;
 }
@@ -168,7 +157,7 @@ HRESULT CIncrementorPoint::OnCommand(ULONG nCommand, LONGLONG nArgument) {
             CNumericEntry::TypedNumber(m_settings.format, CurrentUnitId(), text);
         if (number) {
           HandOut(number);
-        } else if (m_box != 0 && m_boxWindow != nullptr) {
+        } else if (HasBox()) {
           m_boxWindow->SetControlText(m_box, before);
         }
       }
@@ -181,49 +170,25 @@ HRESULT CIncrementorPoint::OnCommand(ULONG nCommand, LONGLONG nArgument) {
   return hr;
 }
 
-HRESULT CIncrementorPoint::GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) {
-  if (pnHeight == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  const int scale = CDisplayScale::Factor();
-  const LONG width = CNumericEntry::IncrementorCaptionWidth(m_settings.size, nWidth, scale);
-  LONG caption = 0;
-  const HRESULT hr = CaptionHeight(hDC, width, &caption);
-  if (FAILED(hr)) return hr;
-  *pnHeight = CNumericEntry::IncrementorHeight(m_settings.size, caption, scale);
-  return S_OK;
+int CIncrementorPoint::CaptionWidth(int width, int scale) const {
+  return CNumericEntry::IncrementorCaptionWidth(m_settings.size, width, scale);
 }
 
-HRESULT CIncrementorPoint::Paint(QPainter* hDC, const QltRect* pRect) {
-  if (pRect == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  if (hDC == nullptr) {
-    if (m_box != 0 && m_boxWindow != nullptr) m_boxWindow->ShowControl(m_box, false);
-    return S_OK;
-  }
-  const int scale = CDisplayScale::Factor();
-  const QRect item = FromAbi(*pRect);
-  PaintCaption(hDC, item,
-               CNumericEntry::IncrementorCaptionWidth(m_settings.size, item.width(), scale));
+int CIncrementorPoint::Height(int captionHeight, int scale) const {
+  return CNumericEntry::IncrementorHeight(m_settings.size, captionHeight, scale);
+}
 
+void CIncrementorPoint::PaintBox(QPainter& painter, const QRect& item, int scale) {
   const QRect box = CNumericEntry::IncrementorBox(m_settings.size, item, scale);
   const int iconSide = 16 * scale;
   const QRect icon(box.right() + 1 - iconSide, box.top() + (box.height() - iconSide) / 2, iconSide,
                    iconSide);
   const QRect field = box.adjusted(0, 0, -18 * scale, 0);
-  hDC->save();
-  CNumericEntry::DrawIncrementorIcon(*hDC, icon);
-  if (m_box != 0 && m_boxWindow != nullptr) {
-    m_boxWindow->PlaceControl(m_box, field);
-    m_boxWindow->ShowControl(m_box, true);
-  } else {
-    // Without a page window (a preview, a print) the value is drawn where the box would be.
-    hDC->setPen(QColor(160, 160, 160));
-    hDC->setBrush(QColor(240, 240, 240));
-    hDC->drawRect(field.adjusted(0, 0, -1, -1));
-    hDC->setFont(PageFont());
-    hDC->setPen(Qt::black);
-    hDC->drawText(field.adjusted(3 * scale, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Value());
+  CNumericEntry::DrawIncrementorIcon(painter, icon);
+  if (!HasBox()) {
+    painter.setPen(QColor(160, 160, 160));
+    painter.setBrush(QColor(240, 240, 240));
+    painter.drawRect(field.adjusted(0, 0, -1, -1));
   }
-  hDC->restore();
-  return S_OK;
+  PlaceBox(painter, field, scale);
 }

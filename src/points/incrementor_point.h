@@ -7,12 +7,11 @@
 
 #include <optional>
 
-#include "points/builtin_control.h"
-#include "project/page_window.h"
+#include "points/numeric_box_point.h"
 
 class CSettingsStore;
 
-class CIncrementorPoint : public CBuiltInControl {
+class CIncrementorPoint : public CNumericBoxPoint {
  public:
   static constexpr const char* kClassId = "{AB10ECCA-675D-4628-B5CE-7E1D780B130E}";
   static constexpr int kBoxId = 104;
@@ -41,18 +40,18 @@ class CIncrementorPoint : public CBuiltInControl {
   HRESULT Show() override;
   HRESULT Hide() override;
   HRESULT SetValue(BSTR strValue) override;
-  HRESULT GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) override;
-  HRESULT Paint(QPainter* hDC, const QltRect* pRect) override;
   HRESULT OnTap(LONG x, LONG y) override;
   HRESULT OnCommand(ULONG nCommand, LONGLONG nArgument) override;
 
  protected:
   void LoadProperties(const CBagReader& bag) override;
   void SaveProperties(CBagWriter& bag) const override;
-  void SiteChanging() override { DestroyBox(); }
+  int CaptionWidth(int width, int scale) const override;
+  int Height(int captionHeight, int scale) const override;
+  void PaintBox(QPainter& painter, const QRect& item, int scale) override;
+  void DestroyBox() override;
 
  private:
-  void DestroyBox();
   // Shows the text in the box and stores it as the value (once: not from inside itself).
   void Take(const QString& text);
   // Whether the user can type into the box.
@@ -60,8 +59,6 @@ class CIncrementorPoint : public CBuiltInControl {
   QString CurrentUnitId() const;
 
   Settings m_settings;
-  CPageWindow::Control m_box = 0;
-  CPageWindow* m_boxWindow = nullptr;
   std::optional<QString> m_textBeforeEdit;  // the box's text when it gained the focus
   std::optional<uint32_t> m_editEnded;      // tick count when the box last lost the focus
   bool m_setting = false;                   // SetValue is running

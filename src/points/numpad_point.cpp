@@ -34,7 +34,7 @@ QString Message(const char* key, const QStringList& fills) {
 
 }  // namespace
 
-CNumpadPoint::CNumpadPoint() : CBuiltInControl(MakeGuid(kClassId)) {}
+CNumpadPoint::CNumpadPoint() : CNumericBoxPoint(MakeGuid(kClassId)) {}
 
 CNumericEntry::Range CNumpadPoint::Range() const {
   return CNumericEntry::Range{m_settings.range != 0, m_settings.decimal, m_settings.rangeMin,
@@ -62,24 +62,10 @@ void CNumpadPoint::SaveProperties(CBagWriter& bag) const {
 
 HRESULT CNumpadPoint::Show() {
   const HRESULT hr = CBuiltInControl::Show();
-  DestroyBox();
-  CPageWindow* window = HostWindow();
-  if (window == nullptr) return hr;
-  m_box = window->CreateControl(HostPoint(), ControlKind::kEdit,
-                                kCsBorder | kCsTabStop | kCsAutoHScroll, kBoxId);
-  if (m_box == 0) return hr;
-  m_boxWindow = window;
-  window->SetControlFont(m_box, PageFont());
-  window->SetControlReadOnly(m_box, ReadOnly());
-  window->SetTextLimit(m_box, std::max<int32_t>(0, m_settings.maxLength));
-  window->SetControlText(m_box, Value());
+  if (!CreateBox(kBoxId, ReadOnly())) return hr;
+  m_boxWindow->SetTextLimit(m_box, std::max<int32_t>(0, m_settings.maxLength));
+  SetBoxText(Value());
   return hr;
-}
-
-void CNumpadPoint::DestroyBox() {
-  if (m_box != 0 && m_boxWindow != nullptr) m_boxWindow->DestroyControl(m_box);
-  m_box = 0;
-  m_boxWindow = nullptr;
 }
 
 HRESULT CNumpadPoint::Verify(VARIANT_BOOL* pbValid) {
@@ -87,7 +73,7 @@ HRESULT CNumpadPoint::Verify(VARIANT_BOOL* pbValid) {
   if (CNumericEntry::InRange(Value(), Range())) return CBuiltInControl::Verify(pbValid);
   CServices::Instance().Messages().ShowMessage(Message("Point.Numpad.OutOfRange", {Caption()}),
                                                kMbOk | kMbIconExclamation);
-  if (m_box != 0 && m_boxWindow != nullptr) m_boxWindow->FocusControl(m_box);
+  if (HasBox()) m_boxWindow->FocusControl(m_box);
   *pbValid = VARIANT_FALSE;
   return S_OK;
 }
@@ -98,61 +84,33 @@ HRESULT CNumpadPoint::Hide() {
 }
 
 HRESULT CNumpadPoint::SetValue(BSTR strValue) {
-  if (m_box != 0 && m_boxWindow != nullptr) {
-    m_boxWindow->SetControlText(m_box, TextFromBstr(strValue));
-  }
+  SetBoxText(TextFromBstr(strValue));
   return CBuiltInControl::SetValue(strValue);
 }
 
 void CNumpadPoint::Take(const QString& text) {
-  if (m_box != 0 && m_boxWindow != nullptr) m_boxWindow->SetControlText(m_box, text);
+  SetBoxText(text);
   SetSiteValue(text);
 }
 
-HRESULT CNumpadPoint::GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) {
-  if (pnHeight == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  const int scale = CDisplayScale::Factor();
-  const LONG width = CNumericEntry::NumpadCaptionWidth(m_settings.size, nWidth, scale);
-  LONG caption = 0;
-  const HRESULT hr = CaptionHeight(hDC, width, &caption);
-  if (FAILED(hr)) return hr;
-  *pnHeight = CNumericEntry::NumpadHeight(m_settings.size, caption, scale);
-  return S_OK;
+int CNumpadPoint::CaptionWidth(int width, int scale) const {
+  return CNumericEntry::NumpadCaptionWidth(m_settings.size, width, scale);
 }
 
-HRESULT CNumpadPoint::Paint(QPainter* hDC, const QltRect* pRect) {
-  if (pRect == nullptr) return E_POINTER;
-  if (Site() == nullptr) return E_UNEXPECTED;
-  if (hDC == nullptr) {
-    if (m_box != 0 && m_boxWindow != nullptr) m_boxWindow->ShowControl(m_box, false);
-    return S_OK;
-  }
-  const int scale = CDisplayScale::Factor();
-  const QRect item = FromAbi(*pRect);
-  PaintCaption(hDC, item, CNumericEntry::NumpadCaptionWidth(m_settings.size, item.width(), scale));
+int CNumpadPoint::Height(int captionHeight, int scale) const {
+  return CNumericEntry::NumpadHeight(m_settings.size, captionHeight, scale);
+}
 
+void CNumpadPoint::PaintBox(QPainter& painter, const QRect& item, int scale) {
   const QRect box = CNumericEntry::NumpadBox(m_settings.size, item, scale);
   const int iconSide = 16 * scale;
   const QRect icon(box.right() - iconSide - 1, box.top() + (box.height() - iconSide) / 2, iconSide,
                    iconSide);
-  const QRect field = box.adjusted(0, 0, -(iconSide + 4 * scale), 0);
-  hDC->save();
-  hDC->setPen(QColor(160, 160, 160));
-  hDC->setBrush(ReadOnly() ? QColor(240, 240, 240) : QColor(255, 255, 255));
-  hDC->drawRect(box.adjusted(0, 0, -1, -1));
-  CNumericEntry::DrawKeypadIcon(*hDC, icon);
-  if (m_box != 0 && m_boxWindow != nullptr) {
-    m_boxWindow->PlaceControl(m_box, field);
-    m_boxWindow->ShowControl(m_box, true);
-  } else {
-    // Without a page window (a preview, a print) the value is drawn where the box would be.
-    hDC->setFont(PageFont());
-    hDC->setPen(Qt::black);
-    hDC->drawText(field.adjusted(3 * scale, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Value());
-  }
-  hDC->restore();
-  return S_OK;
+  painter.setPen(QColor(160, 160, 160));
+  painter.setBrush(ReadOnly() ? QColor(240, 240, 240) : QColor(255, 255, 255));
+  painter.drawRect(box.adjusted(0, 0, -1, -1));
+  CNumericEntry::DrawKeypadIcon(painter, icon);
+  PlaceBox(painter, box.adjusted(0, 0, -(iconSide + 4 * scale), 0), scale);
 }
 
 HRESULT CNumpadPoint::OnTap(LONG x, LONG y) {
@@ -177,7 +135,7 @@ HRESULT CNumpadPoint::OnTap(LONG x, LONG y) {
 
 HRESULT CNumpadPoint::OnCommand(ULONG nCommand, LONGLONG nArgument) {
   const HRESULT hr = CBuiltInControl::OnCommand(nCommand, nArgument);
-  if (m_box == 0 || m_boxWindow == nullptr || CommandControlId(nCommand) != kBoxId) return hr;
+  if (!HasBox() || CommandControlId(nCommand) != kBoxId) return hr;
   if (CommandNotification(nCommand) == kNotifyChange) {
     SetSiteValue(m_boxWindow->ControlText(m_box));
   }

@@ -4,11 +4,10 @@
 // page is shown. Made by the hosting, owned by its references; UI thread.
 #pragma once
 
-#include "points/builtin_control.h"
+#include "points/numeric_box_point.h"
 #include "points/numeric_entry.h"
-#include "project/page_window.h"
 
-class CNumpadPoint : public CBuiltInControl {
+class CNumpadPoint : public CNumericBoxPoint {
  public:
   static constexpr const char* kClassId = "{4087CCCB-F036-408C-86C0-B032163F3795}";
   static constexpr int kBoxId = 100;
@@ -31,22 +30,19 @@ class CNumpadPoint : public CBuiltInControl {
   HRESULT Verify(VARIANT_BOOL* pbValid) override;
   HRESULT Hide() override;
   HRESULT SetValue(BSTR strValue) override;
-  HRESULT GetHeight(QPainter* hDC, LONG nWidth, LONG* pnHeight) override;
-  HRESULT Paint(QPainter* hDC, const QltRect* pRect) override;
   HRESULT OnTap(LONG x, LONG y) override;
   HRESULT OnCommand(ULONG nCommand, LONGLONG nArgument) override;
 
  protected:
   void LoadProperties(const CBagReader& bag) override;
   void SaveProperties(CBagWriter& bag) const override;
-  void SiteChanging() override { DestroyBox(); }
+  int CaptionWidth(int width, int scale) const override;
+  int Height(int captionHeight, int scale) const override;
+  void PaintBox(QPainter& painter, const QRect& item, int scale) override;
 
  private:
-  void DestroyBox();
   // Shows the text in the box and stores it as the value.
   void Take(const QString& text);
 
   Settings m_settings;
-  CPageWindow::Control m_box = 0;
-  CPageWindow* m_boxWindow = nullptr;
 };

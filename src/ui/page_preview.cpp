@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -137,6 +138,10 @@ int CPagePreview::Run(const Options& options) {
 int CPagePreview::Main(int argc, char** argv) {
   // A preview never needs a screen.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Nor does it touch the user's settings: an incrementor shown on the page would otherwise hand
+  // out a number of the user's own sequence.
+  const QTemporaryDir settingsHome;
+  qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
   QApplication application(argc, argv);
   Options options;
   QString error;

@@ -92,4 +92,21 @@ TEST(CommandLine, TourPicturesTheDemoPageByPage) {
   }
 }
 
+// Previewing a page leaves the user's settings alone: the demo's report number, drawn by its
+// incrementor, is the same in every preview.
+TEST(CommandLine, PreviewDrawsCustomPointsWithoutTakingNumbersFromTheUser) {
+  const QString demo = QStringLiteral(QLT_BINARY_DIR "/demo/Site Inspection.ppc");
+  QList<QByteArray> pictures;
+  for (const QString& name : {u"first.png"_qs, u"second.png"_qs}) {
+    const QString out = qlt::test::TestHome() + u'/' + name;
+    const qlt::test::ToolRun run =
+        RunProgram(u"quillet"_qs, {u"--preview"_qs, demo, u"--screenshot"_qs, out});
+    ASSERT_EQ(run.exitCode, 0) << run.Err();
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    pictures.append(file.readAll());
+  }
+  EXPECT_EQ(pictures[0], pictures[1]);
+}
+
 }  // namespace
