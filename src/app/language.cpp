@@ -130,6 +130,19 @@ bool CLanguage::Lookup(const QString& key, QString& value) const {
   return true;
 }
 
+QString CLanguage::TranslateWith(const QString& key, const QStringList& fills) const {
+  QString text;
+  if (!Lookup(key, text)) text = key;
+  qsizetype from = 0;
+  for (const QString& fill : fills) {
+    const qsizetype at = text.indexOf(QStringLiteral("%s"), from);
+    if (at < 0) break;
+    text.replace(at, 2, fill);
+    from = at + fill.size();
+  }
+  return text;
+}
+
 int CLanguage::MessageByKey(const QString& key, unsigned style) const {
   QString text;
   if (!Lookup(key, text)) text = key;

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 class QAction;
@@ -45,6 +46,9 @@ class CLanguage {
   QString Translate(const QString& key) const { return m_table.value(key); }
   // `lookup`: true and the value when the key is present; `value` is untouched otherwise.
   bool Lookup(const QString& key, QString& value) const;
+  // The value (the key itself when missing) with each "%s" filled by the next of `fills`; a fill's
+  // own "%s" stays as it is.
+  QString TranslateWith(const QString& key, const QStringList& fills) const;
   // `message by key`: shows the value (the key itself when missing) through the services'
   // message service with the given MessageStyle; returns the button pressed (MessageAnswer).
   int MessageByKey(const QString& key, unsigned style) const;

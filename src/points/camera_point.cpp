@@ -34,15 +34,7 @@ const QColor kButtonLine(0xD0, 0xD0, 0xD0);
 
 // The translated text with each "%s" replaced by the next argument.
 QString Text(const char* key, const QStringList& arguments = {}) {
-  QString text;
-  if (!CLanguage::Instance().Lookup(QString::fromLatin1(key), text))
-    text = QString::fromLatin1(key);
-  for (const QString& argument : arguments) {
-    const qsizetype at = text.indexOf(QStringLiteral("%s"));
-    if (at < 0) break;
-    text.replace(at, 2, argument);
-  }
-  return text;
+  return CLanguage::Instance().TranslateWith(QString::fromLatin1(key), arguments);
 }
 
 int Warn(const char* key, const QStringList& arguments = {}) {

@@ -23,15 +23,8 @@ constexpr uint32_t kAutoAttachPause = 7000;
 
 // The translated message with each "%s" replaced by the next argument, in the exclamation box.
 int ShowMessage(const char* key, const QStringList& arguments, unsigned style) {
-  QString text;
-  if (!CLanguage::Instance().Lookup(QString::fromLatin1(key), text))
-    text = QString::fromLatin1(key);
-  for (const QString& argument : arguments) {
-    const qsizetype at = text.indexOf(QStringLiteral("%s"));
-    if (at < 0) break;
-    text.replace(at, 2, argument);
-  }
-  return CServices::Instance().Messages().ShowMessage(text, style);
+  return CServices::Instance().Messages().ShowMessage(
+      CLanguage::Instance().TranslateWith(QString::fromLatin1(key), arguments), style);
 }
 
 // One button's icon, drawn in dark grey inside its circle.

@@ -19,17 +19,7 @@ const CPointTypeRegistration kNumpad(BuiltInControlType(170, CNumpadPoint::kClas
 
 // The text of a translation key with its "%s" places filled in order.
 QString Message(const char* key, const QStringList& fills) {
-  QString text;
-  const QString name = QString::fromLatin1(key);
-  if (!CLanguage::Instance().Lookup(name, text)) text = name;
-  qsizetype from = 0;
-  for (const QString& fill : fills) {
-    const qsizetype at = text.indexOf(QStringLiteral("%s"), from);
-    if (at < 0) break;
-    text.replace(at, 2, fill);
-    from = at + fill.size();
-  }
-  return text;
+  return CLanguage::Instance().TranslateWith(QString::fromLatin1(key), fills);
 }
 
 }  // namespace

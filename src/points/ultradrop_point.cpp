@@ -31,16 +31,8 @@ QHash<const CCustomPoint*, CUltraDropPoint*>& Live() {
 constexpr uint16_t kRefill = 0x7F01;
 
 void ShowMessage(const char* key, const QStringList& arguments) {
-  QString text;
-  if (!CLanguage::Instance().Lookup(QString::fromLatin1(key), text)) {
-    text = QString::fromLatin1(key);
-  }
-  for (const QString& argument : arguments) {
-    const qsizetype at = text.indexOf(QStringLiteral("%s"));
-    if (at < 0) break;
-    text.replace(at, 2, argument);
-  }
-  CServices::Instance().Messages().ShowMessage(text, kMbIconExclamation);
+  CServices::Instance().Messages().ShowMessage(
+      CLanguage::Instance().TranslateWith(QString::fromLatin1(key), arguments), kMbIconExclamation);
 }
 
 }  // namespace
