@@ -195,95 +195,95 @@ QByteArray ReadData(const char* name) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TEST(VoicePoint, RecordsStopsKeepsAndPlaysItsClip) {
-  qlt::test::CScopedServices services;
-  auto owned = std::make_unique<FakeClips>();
-  FakeClips& clips = *owned;
-  services.Services().SetVoiceClipService(std::move(owned));
-  clips.recording = ReadData("m4a/sine1k_2500ms_48k_stereo_aac_moovlast.m4a");
-  CHostedProject project(
-      Form("{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}", "Voice", QStringLiteral("{}")));
-  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
-  ASSERT_TRUE(project.Start());
-  const QUuid guid = project.Flow().Session()->Guid();
-  CCustomPoint* point = project.Custom(QStringLiteral("Device"));
-  auto* voice = ControlOf<CVoicePoint>(point);
-  ASSERT_NE(voice, nullptr);
-  const int height = point->GetHeight(nullptr, 300);
-  point->SetItemRect(QRect(0, 0, 300, height));
-  EXPECT_EQ(voice->Text(), QStringLiteral("No voice clip"));
+// A voice point on a started session, 300 pixels wide; its clips come from FakeClips unless the
+// test keeps the default services (no audio device).
+class VoicePoint : public ::testing::Test {
+ protected:
+  bool Start(bool fakeClips = true) {
+    if (fakeClips) {
+      auto owned = std::make_unique<FakeClips>();
+      m_clips = owned.get();
+      m_services.Services().SetVoiceClipService(std::move(owned));
+    }
+    m_project = std::make_unique<CHostedProject>(
+        Form("{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}", "Voice", QStringLiteral("{}")));
+    return m_project->Ok() && m_project->Start() && Attach();
+  }
+  // Finds the point and its control (again, after reopening) and lays the point out.
+  bool Attach() {
+    m_point = m_project->Custom(QStringLiteral("Device"));
+    m_voice = ControlOf<CVoicePoint>(m_point);
+    if (m_voice == nullptr) return false;
+    m_height = m_point->GetHeight(nullptr, 300);
+    m_point->SetItemRect(QRect(0, 0, 300, m_height));
+    return true;
+  }
+  // A tap on the text box: record, stop or play, as the point stands.
+  void TapText() { m_point->OnTap(20, m_height - 10); }
+  void TearDown() override {
+    if (m_project && m_project->Ok()) m_project->Flow().Abandon();
+  }
 
-  point->OnTap(20, height - 10);  // the text box: record
-  EXPECT_EQ(voice->State().activity, VoicePointLogic::Activity::kRecording);
-  clips.position = 2'400;
-  voice->Tick();
-  EXPECT_EQ(voice->Text(), QStringLiteral("Recording: 0:02"));
-  point->OnTap(20, height - 10);  // stop: the recording is stored under the time of the stop
-  EXPECT_EQ(FileBlob::Name(point->Value()), QStringLiteral("2024-03-14_09-26-53.m4a"));
-  EXPECT_EQ(voice->Text(), QStringLiteral("3 second clip"));
-  ASSERT_EQ(project.Flow().Finish().result, CEditingFlow::FinishResult::kSaved);
+  qlt::test::CScopedServices m_services;
+  FakeClips* m_clips = nullptr;
+  std::unique_ptr<CHostedProject> m_project;
+  CCustomPoint* m_point = nullptr;
+  CVoicePoint* m_voice = nullptr;
+  int m_height = 0;
+};
 
-  ASSERT_TRUE(project.Reopen());
-  ASSERT_TRUE(project.Start(guid));
-  point = project.Custom(QStringLiteral("Device"));
-  voice = ControlOf<CVoicePoint>(point);
-  ASSERT_NE(voice, nullptr);
-  point->SetItemRect(QRect(0, 0, 300, height));
-  voice->Show();
-  EXPECT_EQ(voice->Text(), QStringLiteral("3 second clip"));
-  point->OnTap(20, height - 10);  // play
-  EXPECT_EQ(clips.played, clips.recording);
-  clips.position = 1'000;
-  EXPECT_EQ(voice->Text(), QStringLiteral("Playing: 0:01"));
-  clips.position = -1;  // the end of the clip
-  voice->Tick();
-  EXPECT_EQ(voice->State().activity, VoicePointLogic::Activity::kIdle);
-  EXPECT_EQ(voice->Text(), QStringLiteral("3 second clip"));
-  project.Flow().Abandon();
+TEST_F(VoicePoint, RecordsStopsKeepsAndPlaysItsClip) {
+  ASSERT_TRUE(Start());
+  m_clips->recording = ReadData("m4a/sine1k_2500ms_48k_stereo_aac_moovlast.m4a");
+  const QUuid guid = m_project->Flow().Session()->Guid();
+  EXPECT_EQ(m_voice->Text(), QStringLiteral("No voice clip"));
+
+  TapText();  // record
+  EXPECT_EQ(m_voice->State().activity, VoicePointLogic::Activity::kRecording);
+  m_clips->position = 2'400;
+  m_voice->Tick();
+  EXPECT_EQ(m_voice->Text(), QStringLiteral("Recording: 0:02"));
+  TapText();  // stop: the recording is stored under the time of the stop
+  EXPECT_EQ(FileBlob::Name(m_point->Value()), QStringLiteral("2024-03-14_09-26-53.m4a"));
+  EXPECT_EQ(m_voice->Text(), QStringLiteral("3 second clip"));
+  ASSERT_EQ(m_project->Flow().Finish().result, CEditingFlow::FinishResult::kSaved);
+
+  ASSERT_TRUE(m_project->Reopen());
+  ASSERT_TRUE(m_project->Start(guid));
+  ASSERT_TRUE(Attach());
+  m_voice->Show();
+  EXPECT_EQ(m_voice->Text(), QStringLiteral("3 second clip"));
+  TapText();  // play
+  EXPECT_EQ(m_clips->played, m_clips->recording);
+  m_clips->position = 1'000;
+  EXPECT_EQ(m_voice->Text(), QStringLiteral("Playing: 0:01"));
+  m_clips->position = -1;  // the end of the clip
+  m_voice->Tick();
+  EXPECT_EQ(m_voice->State().activity, VoicePointLogic::Activity::kIdle);
+  EXPECT_EQ(m_voice->Text(), QStringLiteral("3 second clip"));
 }
 
-TEST(VoicePoint, HidingStoresARecordingAndADamagedClipIsKept) {
-  qlt::test::CScopedServices services;
-  auto owned = std::make_unique<FakeClips>();
-  FakeClips& clips = *owned;
-  services.Services().SetVoiceClipService(std::move(owned));
-  clips.recording = ReadData("m4a/truncated_sine1k_2500ms_no_moov.m4a");
-  CHostedProject project(
-      Form("{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}", "Voice", QStringLiteral("{}")));
-  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
-  ASSERT_TRUE(project.Start());
-  CCustomPoint* point = project.Custom(QStringLiteral("Device"));
-  auto* voice = ControlOf<CVoicePoint>(point);
-  ASSERT_NE(voice, nullptr);
-  const int height = point->GetHeight(nullptr, 300);
-  point->SetItemRect(QRect(0, 0, 300, height));
-  point->OnTap(20, height - 10);
-  voice->Hide();
-  EXPECT_EQ(FileBlob::Name(point->Value()), QStringLiteral("2024-03-14_09-26-53.m4a"));
+TEST_F(VoicePoint, HidingStoresARecordingAndADamagedClipIsKept) {
+  ASSERT_TRUE(Start());
+  m_clips->recording = ReadData("m4a/truncated_sine1k_2500ms_no_moov.m4a");
+  TapText();
+  m_voice->Hide();
+  EXPECT_EQ(FileBlob::Name(m_point->Value()), QStringLiteral("2024-03-14_09-26-53.m4a"));
   // The length is unknown, but the clip is held: it can be played or cleared, not recorded over.
-  EXPECT_EQ(voice->Text(), QStringLiteral("Voice clip (length unknown)"));
-  const auto buttons = VoicePointLogic::VisibleButtons(voice->State(), 3, 3, 3, false);
+  EXPECT_EQ(m_voice->Text(), QStringLiteral("Voice clip (length unknown)"));
+  const auto buttons = VoicePointLogic::VisibleButtons(m_voice->State(), 3, 3, 3, false);
   EXPECT_EQ(buttons[0], VoicePointLogic::Button::kClear);
   EXPECT_EQ(buttons[1], VoicePointLogic::Button::kPlay);
   EXPECT_EQ(buttons[2], VoicePointLogic::Button::kNone);
-  project.Flow().Abandon();
 }
 
-TEST(VoicePoint, WithoutAMicrophoneTheUserIsTold) {
-  qlt::test::CScopedServices services;  // the default services: no audio device
-  CHostedProject project(
-      Form("{072BA26D-7E2F-471A-B60F-8C26C90DF9A6}", "Voice", QStringLiteral("{}")));
-  ASSERT_TRUE(project.Ok()) << project.BuildError().toStdString();
-  ASSERT_TRUE(project.Start());
-  CCustomPoint* point = project.Custom(QStringLiteral("Device"));
-  const int height = point->GetHeight(nullptr, 300);
-  point->SetItemRect(QRect(0, 0, 300, height));
-  point->OnTap(20, height - 10);
-  ASSERT_EQ(services.Messages().Messages().size(), 1);
-  EXPECT_EQ(services.Messages().Messages()[0].text,
+TEST_F(VoicePoint, WithoutAMicrophoneTheUserIsTold) {
+  ASSERT_TRUE(Start(false));  // the default services: no audio device
+  TapText();
+  ASSERT_EQ(m_services.Messages().Messages().size(), 1);
+  EXPECT_EQ(m_services.Messages().Messages()[0].text,
             qlt::test::CScopedServices::Text("Point.Voice.NoMicrophone"));
-  EXPECT_FALSE(FileBlob::IsFile(point->Value()));
-  project.Flow().Abandon();
+  EXPECT_FALSE(FileBlob::IsFile(m_point->Value()));
 }
 
 }  // namespace
